@@ -1,0 +1,134 @@
+#include "engine.h"
+
+#include <memory>
+#include <new>
+
+#include "audio_host.h"
+#include "render_loop.h"
+#include "wav_audio_driver.h"
+
+namespace {
+
+// The engine's process-wide state: one device, one host, one receiver of the
+// progress reports.
+struct Engine {
+    ProgressNotifier* notifier = nullptr;
+    std::unique_ptr<WavAudioDriver> device;
+    std::unique_ptr<AudioHost> host;
+} engine;
+
+void dropHost()
+{
+    engine.host->shutdownHost();
+    engine.host.reset();
+}
+
+// Takes the job's rate once, arms the generator with it, renders the file at
+// the same rate, and disarms whatever is left armed when the job stopped
+// early, so the next job renders its own signal.
+template <typename Arm>
+int runJob(const char* path, int32_t bits, Arm arm)
+{
+    if (!engine.host)
+        return kRenderOk;
+    const int rate = engine.host->getWholeSampleRate();
+    arm(*engine.host, rate);
+    if (!renderToFile(path, bits, rate, *engine.device, engine.notifier)) {
+        engine.host->disarm();
+        return kRenderFailed;
+    }
+    return kRenderOk;
+}
+
+bool durationOk(double duration, double minimum)
+{
+    return duration >= minimum && duration <= 120.0;
+}
+
+bool frequencyOk(double frequency)
+{
+    return frequency <= 22050.0 && frequency >= 10.0;
+}
+
+}  // namespace
+
+bool isEngineAvailable()
+{
+    return true;
+}
+
+bool createEngine(ProgressNotifier* notifier, bool use16BitSampleType)
+{
+    if (engine.host)
+        dropHost();
+    engine.notifier = notifier;
+    engine.device.reset(new (std::nothrow) WavAudioDriver(nullptr, kBlockFrames, use16BitSampleType));
+    if (!engine.device)
+        return false;
+    engine.host.reset(new (std::nothrow) AudioHost(engine.device.get(), notifier));
+    if (!engine.host)
+        return false;
+    if (engine.host->initialised() && engine.host->prepareBuffers())
+        return true;
+    dropHost();
+    return false;
+}
+
+bool setEngineSampleRate(uint32_t rate)
+{
+    if (!engine.host || !engine.host->initialised())
+        return false;
+    return engine.host->setSampleRate(rate);
+}
+
+int getEngineSampleRate()
+{
+    if (!engine.host || !engine.host->initialised())
+        return 0;
+    return engine.host->getWholeSampleRate();
+}
+
+int renderSine(const char* path, double frequency, double duration, uint32_t attenuation, int32_t bits)
+{
+    if (attenuation > 90 || !durationOk(duration, 0.01) || !frequencyOk(frequency))
+        return kRenderOutOfRange;
+    return runJob(path, bits, [&](AudioHost& host, int rate) {
+        host.startTone(frequency, duration, attenuation, bits, rate);
+    });
+}
+
+int renderSweep(const char* path, double startFrequency, double endFrequency, double duration,
+                uint32_t attenuation, int32_t bits)
+{
+    if (attenuation > 90 || !durationOk(duration, 0.1) || !frequencyOk(startFrequency) ||
+        !frequencyOk(endFrequency))
+        return kRenderOutOfRange;
+    return runJob(path, bits, [&](AudioHost& host, int rate) {
+        host.startSweep(startFrequency, endFrequency, duration, attenuation, bits, rate);
+    });
+}
+
+int renderPinkNoise(const char* path, double duration, uint32_t attenuation, int32_t bits)
+{
+    if (attenuation > 90 || !durationOk(duration, 0.1))
+        return kRenderOutOfRange;
+    return runJob(path, bits, [&](AudioHost& host, int rate) {
+        host.startPinkNoise(duration, attenuation, bits, rate);
+    });
+}
+
+int renderWhiteNoise(const char* path, double duration, uint32_t attenuation, int32_t bits)
+{
+    if (attenuation > 90 || !durationOk(duration, 0.1))
+        return kRenderOutOfRange;
+    return runJob(path, bits, [&](AudioHost& host, int rate) {
+        host.startWhiteNoise(duration, attenuation, bits, rate);
+    });
+}
+
+void shutdownEngine()
+{
+    if (engine.host)
+        dropHost();
+    engine.device.reset();
+}

@@ -1,0 +1,26 @@
+// The engine: one per process. Create it once, render jobs one after the
+// other, shut it down once with no job running.
+#pragma once
+
+#include <cstdint>
+
+#include "progress.h"
+
+constexpr int kRenderOk = 0;
+constexpr int kRenderOutOfRange = -1;
+constexpr int kRenderFailed = -100;
+
+bool isEngineAvailable();
+// notifier may be null (no progress reports); it must outlive the engine.
+bool createEngine(ProgressNotifier* notifier, bool use16BitSampleType);
+bool setEngineSampleRate(uint32_t rate);
+int getEngineSampleRate();
+
+int renderSine(const char* path, double frequency, double duration,
+               uint32_t attenuation, int32_t bits);
+int renderSweep(const char* path, double startFrequency, double endFrequency,
+                double duration, uint32_t attenuation, int32_t bits);
+int renderPinkNoise(const char* path, double duration, uint32_t attenuation, int32_t bits);
+int renderWhiteNoise(const char* path, double duration, uint32_t attenuation, int32_t bits);
+
+void shutdownEngine();

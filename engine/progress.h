@@ -1,0 +1,10 @@
+// How a render job reports its progress: one synchronous call after the
+// leading silent block and one after every pull. The receiver handles the call
+// before it returns, so the job advances only as fast as it is handled.
+#pragma once
+
+class ProgressNotifier {
+public:
+    virtual ~ProgressNotifier() = default;
+    virtual void blockRendered() = 0;
+};

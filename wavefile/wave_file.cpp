@@ -1,0 +1,254 @@
+#include "wave_file.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <memory>
+#include <new>
+#include <unistd.h>
+
+const char kWaveNotice[] = "Veltrane test signal generator 1.10";
+static_assert(sizeof(kWaveNotice) <= 64, "the notice must fit its 64-byte field with its NUL");
+
+namespace {
+
+constexpr size_t kBufferBytes = 1u << 20;  // blocks are collected up to 1 MiB
+
+const WaveFileOps kSystemOps = {
+    [](const char* path, int flags, mode_t mode) { return ::open(path, flags, mode); },
+    [](int fd, const void* data, size_t count) { return ::write(fd, data, count); },
+    [](int fd, const void* data, size_t count, off_t offset) { return ::pwrite(fd, data, count, offset); },
+    [](int fd, off_t length) { return ::ftruncate(fd, length); },
+    [](int fd) { return ::close(fd); },
+};
+
+const WaveFileOps* ops = &kSystemOps;
+
+// The writer's process-wide state: one file at a time.
+struct Writer {
+    int fd = -1;
+    bool open = false;
+    bool failed = false;        // a write failed since the open
+    int error = 0;              // errno of the last failure
+    int bits = 16;
+    uint32_t bytesWritten = 0;  // data bytes that reached the file
+    size_t unitBytes = 0;       // size of the first block since the open
+    std::unique_ptr<unsigned char[]> buffer;
+    size_t buffered = 0;
+} writer;
+
+void putLE16(unsigned char* p, uint32_t v)
+{
+    p[0] = static_cast<unsigned char>(v);
+    p[1] = static_cast<unsigned char>(v >> 8);
+}
+
+void putLE32(unsigned char* p, uint32_t v)
+{
+    putLE16(p, v);
+    putLE16(p + 2, v >> 16);
+}
+
+// Writes all of data, retrying short writes; answers the bytes that reached
+// the file, and records errno when that is fewer than asked.
+size_t writeAll(const unsigned char* data, size_t count)
+{
+    size_t done = 0;
+    while (done < count) {
+        ssize_t n = ops->write(writer.fd, data + done, count - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            writer.error = n < 0 ? errno : ENOSPC;
+            break;
+        }
+        done += static_cast<size_t>(n);
+    }
+    return done;
+}
+
+bool pwriteAll(const unsigned char* data, size_t count, off_t offset)
+{
+    size_t done = 0;
+    while (done < count) {
+        ssize_t n = ops->pwrite(writer.fd, data + done, count - done, offset + static_cast<off_t>(done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            writer.error = n < 0 ? errno : EIO;
+            return false;
+        }
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// A failed write keeps whole blocks only, so that the data stays a whole
+// number of the blocks the caller handed over.
+size_t keepUnit()
+{
+    if (writer.unitBytes > 0)
+        return writer.unitBytes;
+    const int frame = 2 * (writer.bits / 8);
+    return frame > 0 ? static_cast<size_t>(frame) : 1;
+}
+
+// Writes data to the end of the file. On a short or failed write keeps the
+// whole blocks that reached the file (cutting off a partial one), marks the
+// writer failed and answers false.
+bool writeData(const unsigned char* data, size_t count)
+{
+    size_t done = writeAll(data, count);
+    if (done == count) {
+        writer.bytesWritten += static_cast<uint32_t>(count);
+        return true;
+    }
+    writer.failed = true;
+    const size_t whole = done - done % keepUnit();
+    writer.bytesWritten += static_cast<uint32_t>(whole);
+    if (whole != done)
+        ops->ftruncate(writer.fd, static_cast<off_t>(kWaveHeaderBytes + writer.bytesWritten));
+    return false;
+}
+
+bool flushBuffer()
+{
+    if (writer.buffered == 0)
+        return true;
+    const size_t count = writer.buffered;
+    writer.buffered = 0;
+    return writeData(writer.buffer.get(), count);
+}
+
+// Patches the RIFF size, the sample count and the data size for the data in
+// the file, then closes it. False when any step fails (the file is closed in
+// every case).
+bool finishFile()
+{
+    const uint32_t d = writer.bytesWritten;
+    const int sampleBytes = writer.bits / 8;
+    const uint32_t count = sampleBytes > 0 ? d / static_cast<uint32_t>(sampleBytes) : 0;
+    unsigned char field[4];
+    bool ok = true;
+    putLE32(field, kWaveHeaderBytes - 8 + d);
+    ok = ok && pwriteAll(field, 4, 4);
+    putLE32(field, count);
+    ok = ok && pwriteAll(field, 4, 128);
+    putLE32(field, d);
+    ok = ok && pwriteAll(field, 4, 136);
+    if (ops->close(writer.fd) != 0 && ok) {
+        writer.error = errno;
+        ok = false;
+    }
+    writer.fd = -1;
+    writer.open = false;
+    return ok;
+}
+
+}  // namespace
+
+bool openWaveFile(const char* path, int rate, int bits)
+{
+    if (writer.open)
+        closeWaveFile();
+    writer.failed = false;
+    writer.error = 0;
+    writer.bits = bits;
+    writer.bytesWritten = 0;
+    writer.buffered = 0;
+    writer.unitBytes = 0;
+    if (!path) {
+        writer.error = EINVAL;
+        return false;
+    }
+    if (!writer.buffer) {
+        writer.buffer.reset(new (std::nothrow) unsigned char[kBufferBytes]);
+        if (!writer.buffer) {
+            writer.error = ENOMEM;
+            return false;
+        }
+    }
+
+    unsigned char header[kWaveHeaderBytes] = {};
+    const uint32_t blockAlign = 2 * static_cast<uint32_t>(bits / 8);
+    std::memcpy(header + 0, "RIFF", 4);
+    putLE32(header + 4, 0);
+    std::memcpy(header + 8, "WAVE", 4);
+    std::memcpy(header + 12, "fmt ", 4);
+    putLE32(header + 16, kWaveFormatChunkBytes);
+    unsigned char* format = header + 20;
+    putLE16(format + 0, 1);  // integer PCM
+    putLE16(format + 2, 2);  // channels
+    putLE32(format + 4, static_cast<uint32_t>(rate));
+    putLE32(format + 8, blockAlign * static_cast<uint32_t>(rate));
+    putLE16(format + 12, blockAlign);
+    putLE16(format + 14, static_cast<uint32_t>(bits));
+    putLE16(format + 16, kWaveFormatRecordBytes);
+    std::memcpy(format + kWaveNoticeOffset, kWaveNotice, sizeof(kWaveNotice));
+    // The rest of the 82-byte record and the 18 bytes after it stay zero.
+    std::memcpy(header + 120, "fact", 4);
+    putLE32(header + 124, 4);
+    putLE32(header + 128, kWaveCountPlaceholder);
+    std::memcpy(header + 132, "data", 4);
+    putLE32(header + 136, 0);
+
+    writer.fd = ops->open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (writer.fd < 0) {
+        writer.error = errno;
+        return false;
+    }
+    if (writeAll(header, sizeof header) != sizeof header) {
+        ops->close(writer.fd);
+        writer.fd = -1;
+        return false;
+    }
+    writer.open = true;
+    return true;
+}
+
+bool writeWaveBlock(const void* block, int count)
+{
+    if (!writer.open || !block || count <= 0)
+        return false;
+    const size_t n = static_cast<size_t>(count);
+    if (writer.unitBytes == 0)
+        writer.unitBytes = n;
+    if (writer.buffered + n > kBufferBytes && !flushBuffer()) {
+        finishFile();
+        return false;
+    }
+    if (n > kBufferBytes) {
+        if (!writeData(static_cast<const unsigned char*>(block), n)) {
+            finishFile();
+            return false;
+        }
+        return true;
+    }
+    std::memcpy(writer.buffer.get() + writer.buffered, block, n);
+    writer.buffered += n;
+    return true;
+}
+
+uint32_t closeWaveFile(bool* complete)
+{
+    if (!writer.open) {
+        if (complete)
+            *complete = false;
+        return 0;
+    }
+    bool flushed = flushBuffer();
+    bool finished = finishFile();
+    if (complete)
+        *complete = flushed && finished && !writer.failed;
+    return writer.bytesWritten;
+}
+
+int waveFileError()
+{
+    return writer.error;
+}
+
+void setWaveFileOps(const WaveFileOps* replacement)
+{
+    ops = replacement ? replacement : &kSystemOps;
+}
