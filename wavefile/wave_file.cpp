@@ -33,6 +33,7 @@ struct Writer {
     int bits = 16;
     uint32_t bytesWritten = 0;  // data bytes that reached the file
     size_t unitBytes = 0;       // size of the first block since the open
+    unsigned char header[kWaveHeaderBytes] = {};  // as written at the open
     std::unique_ptr<unsigned char[]> buffer;
     size_t buffered = 0;
 } writer;
@@ -128,14 +129,13 @@ bool finishFile()
     const uint32_t d = writer.bytesWritten;
     const int sampleBytes = writer.bits / 8;
     const uint32_t count = sampleBytes > 0 ? d / static_cast<uint32_t>(sampleBytes) : 0;
-    unsigned char field[4];
-    bool ok = true;
-    putLE32(field, kWaveHeaderBytes - 8 + d);
-    ok = ok && pwriteAll(field, 4, 4);
-    putLE32(field, count);
-    ok = ok && pwriteAll(field, 4, 128);
-    putLE32(field, d);
-    ok = ok && pwriteAll(field, 4, 136);
+    // The whole header is rewritten in one piece, so a failure leaves either
+    // the placeholders or the final sizes, never a mixture.
+    unsigned char* header = writer.header;
+    putLE32(header + 4, kWaveHeaderBytes - 8 + d);
+    putLE32(header + 128, count);
+    putLE32(header + 136, d);
+    bool ok = pwriteAll(header, kWaveHeaderBytes, 0);
     if (ops->close(writer.fd) != 0 && ok) {
         writer.error = errno;
         ok = false;
@@ -169,7 +169,8 @@ bool openWaveFile(const char* path, int rate, int bits)
         }
     }
 
-    unsigned char header[kWaveHeaderBytes] = {};
+    unsigned char* header = writer.header;
+    std::memset(header, 0, kWaveHeaderBytes);
     const uint32_t blockAlign = 2 * static_cast<uint32_t>(bits / 8);
     std::memcpy(header + 0, "RIFF", 4);
     putLE32(header + 4, 0);
@@ -197,7 +198,7 @@ bool openWaveFile(const char* path, int rate, int bits)
         writer.error = errno;
         return false;
     }
-    if (writeAll(header, sizeof header) != sizeof header) {
+    if (writeAll(header, kWaveHeaderBytes) != kWaveHeaderBytes) {
         ops->close(writer.fd);
         writer.fd = -1;
         return false;
