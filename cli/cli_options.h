@@ -1,0 +1,51 @@
+// Command-line arguments of veltrane-cli: what to do and with which values.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+enum class CliCommand { Render, ListNotes, Help, Version };
+enum class CliSignal { Sine, Sweep, Pink, White };
+
+// The value ranges the engine accepts, all bounds inclusive.
+constexpr double kMinFrequencyHz = 10.0;
+constexpr double kMaxFrequencyHz = 22050.0;
+constexpr double kMinSineSeconds = 0.01;
+constexpr double kMinSweepNoiseSeconds = 0.1;
+constexpr double kMaxSeconds = 120.0;
+constexpr uint32_t kMaxAttenuationDb = 90;
+
+struct CliOptions {
+    CliCommand command = CliCommand::Render;
+    CliSignal signal = CliSignal::Sine;
+    double frequency = 440.0;
+    std::optional<int> note;          // note index when --note was given (frequency holds its frequency)
+    std::string noteText;             // the note name as given
+    double startFrequency = 65.406391;
+    double endFrequency = 4186.009045;
+    double duration = 0.5;
+    uint32_t attenuation = 3;
+    uint32_t rate = 44100;
+    int32_t bits = 16;
+    std::string output;               // empty: Test.wav in the working directory
+    std::optional<int64_t> seedTime;  // empty: the current time
+    bool quiet = false;
+};
+
+struct CliParseResult {
+    CliOptions options;
+    std::string error;  // empty when the arguments are usable
+};
+
+// Parses the arguments after the program name. Every value is checked
+// against its range here, so a request that parses is one the engine takes.
+CliParseResult parseCliArguments(const std::vector<std::string>& args);
+
+const char* signalName(CliSignal signal);
+
+// Whether a sine of this frequency and duration yields any tone at this rate,
+// and the shortest duration that does.
+bool sineIsRendered(double frequency, double duration, uint32_t rate);
+double sineMinimumDuration(double frequency, uint32_t rate);

@@ -1,0 +1,254 @@
+#include "cli_run.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <sys/stat.h>
+
+#include "cli_options.h"
+#include "engine.h"
+#include "note_names.h"
+#include "note_table.h"
+#include "output_file.h"
+#include "progress_bar.h"
+#include "seed_clock.h"
+#include "wave_levels.h"
+
+namespace {
+
+constexpr const char* kProgram = "veltrane-cli";
+
+// Writes each note-list text as one line.
+class LineList : public NoteListSink {
+public:
+    explicit LineList(std::ostream& out) : out_(out) {}
+    void addNote(const std::string& text, const double*) override { out_ << text << '\n'; }
+
+private:
+    std::ostream& out_;
+};
+
+std::string hz(double value)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.10g Hz", value);
+    return text;
+}
+
+std::string dbfs(double value)
+{
+    if (std::isinf(value))
+        return "-inf dBFS";
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f dBFS", value);
+    // A level just below full scale rounds to zero; no "-0.00".
+    return std::string(text) == "-0.00 dBFS" ? "0.00 dBFS" : text;
+}
+
+std::string describeSignal(const CliOptions& o, const std::string& noteName)
+{
+    switch (o.signal) {
+    case CliSignal::Sine:
+        return noteName.empty() ? "sine " + hz(o.frequency)
+                                : "sine " + noteName + " " + hz(o.frequency);
+    case CliSignal::Sweep:
+        return "sweep " + hz(o.startFrequency) + " to " + hz(o.endFrequency);
+    case CliSignal::Pink:
+    case CliSignal::White:
+        return signalName(o.signal);
+    }
+    return {};
+}
+
+int render(const CliOptions& o, const char* path)
+{
+    switch (o.signal) {
+    case CliSignal::Sine:
+        return renderSine(path, o.frequency, o.duration, o.attenuation, o.bits);
+    case CliSignal::Sweep:
+        return renderSweep(path, o.startFrequency, o.endFrequency, o.duration, o.attenuation,
+                           o.bits);
+    case CliSignal::Pink:
+        return renderPinkNoise(path, o.duration, o.attenuation, o.bits);
+    case CliSignal::White:
+        return renderWhiteNoise(path, o.duration, o.attenuation, o.bits);
+    }
+    return kRenderOutOfRange;
+}
+
+int cannotWrite(std::ostream& err, const std::string& path, int error, bool leftIncomplete = false)
+{
+    err << kProgram << ": cannot write \"" << path << "\": "
+        << (error != 0 ? std::strerror(error) : "the file could not be written")
+        << (leftIncomplete ? " (the existing file may be left incomplete)" : "") << '\n';
+    return kExitCannotWrite;
+}
+
+bool fileExists(const std::string& path)
+{
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+int renderFile(const CliOptions& o, std::ostream& out, std::ostream& err, bool errIsTerminal)
+{
+    const std::string noteName = o.note ? noteDisplayName(o.noteText) : std::string();
+    const std::string path = o.output.empty() ? defaultOutputPath() : o.output;
+    ProgressBar bar(err, ProgressBar::expectedReports(o.rate, o.duration),
+                    errIsTerminal && !o.quiet);
+
+    if (!isEngineAvailable() || !createEngine(&bar, false)) {
+        shutdownEngine();
+        err << kProgram << ": the signal engine could not be started\n";
+        return kExitCannotWrite;
+    }
+    if (!setEngineSampleRate(o.rate)) {
+        shutdownEngine();
+        err << kProgram << ": cannot set the sample rate to " << o.rate << " Hz\n";
+        return kExitCannotWrite;
+    }
+    setSeedTime(o.seedTime);
+
+    OutputFile file(path);
+    if (int error = file.check(); error != 0) {
+        shutdownEngine();
+        return cannotWrite(err, path, error);
+    }
+
+    if (o.signal == CliSignal::Sine && o.frequency * 2.0 >= o.rate)
+        err << kProgram << ": warning: " << hz(o.frequency) << " is not below half the sample rate ("
+            << hz(o.rate / 2.0) << "); the tone will alias or vanish\n";
+
+    errno = 0;
+    int result = render(o, path.c_str());
+    int renderErrno = errno;
+    bar.finish();
+    shutdownEngine();
+
+    if (result == kRenderFailed) {
+        // The engine may have got as far as truncating a file that was there
+        // before; one this run created is removed.
+        const bool existed = !file.createdHere();
+        file.discard();
+        return cannotWrite(err, path, renderErrno, existed && fileExists(path));
+    }
+    if (result != kRenderOk) {
+        // The values were checked against the same ranges before; reaching
+        // here means the two disagree, which the user cannot fix.
+        err << kProgram << ": the engine refused the request (code " << result << ")\n";
+        return kExitUsage;
+    }
+
+    WaveLevelsResult measured = measureWaveFile(path);
+    if (!measured.levels) {
+        file.keep();
+        err << kProgram << ": wrote \"" << path << "\" but cannot read it back: "
+            << measured.error << '\n';
+        return kExitCannotWrite;
+    }
+    const WaveLevels& l = *measured.levels;
+    if (l.frames <= kLeadingSilentFrames) {
+        // The generator declined the request: the file holds only the
+        // leading silence. A file this run created is not left behind.
+        const bool existed = !file.createdHere();
+        file.discard();
+        err << kProgram << ": no " << signalName(o.signal)
+            << " can be rendered with these values";
+        if (existed)
+            err << "; \"" << path << "\" now holds only silence";
+        err << '\n';
+        return kExitUsage;
+    }
+    file.keep();
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%.6f", l.rate ? double(l.frames) / l.rate : 0.0);
+    out << path << ": " << describeSignal(o, noteName) << ", " << l.rate << " Hz, " << l.bits
+        << " bits, " << l.frames << " frames (" << seconds << " s), peak "
+        << dbfs(l.peakDbfs) << ", RMS " << dbfs(l.rmsDbfs) << '\n';
+    return kExitWritten;
+}
+
+}  // namespace
+
+std::string cliHelpText()
+{
+    return R"(Usage: veltrane-cli SIGNAL [OPTIONS]
+       veltrane-cli --list-notes | --help | --version
+
+Writes an audio test signal to a WAVE file: two identical channels of
+integer PCM, starting with 512 frames of silence.
+
+Signals:
+  sine    a sine tone
+  sweep   a linear frequency sweep (falling when the start is above the end)
+  pink    pink noise
+  white   white noise
+
+Sine options:
+      --frequency HZ       10 to 22050 (default 440)
+      --note NAME          the frequency of a note from C0 to B8, such as A4,
+                           C#4 or Db4, in any letter case (see --list-notes)
+Sweep options:
+      --start HZ           10 to 22050 (default 65.406391, the note C2)
+      --end HZ             10 to 22050 (default 4186.009045, the note C8)
+Common options:
+  -d, --duration SECONDS   0.01 to 120 for a sine, 0.1 to 120 for a sweep or
+                           noise (default 0.5)
+  -a, --attenuation DB     whole decibels below the full-scale peak of the
+                           sample width, 0 to 90 (default 3)
+  -r, --rate HZ            sample rate: 44100, 48000 or 96000 (default 44100)
+  -b, --bits N             sample width: 16, 24 or 32 (default 16)
+  -o, --output PATH        the file to write, replaced when it exists
+                           (default Test.wav in the working directory)
+      --seed-time SECONDS  seconds since 1970 that seed the noise and the
+                           16-bit dither; the same request with the same seed
+                           time gives the same file (default: the current time)
+  -q, --quiet              no progress bar
+      --list-notes         print the 108 notes with their frequencies
+  -h, --help               print this help
+      --version            print the version
+
+On success one line names the file, the signal, rate, width, length and the
+signal's peak and RMS level in dBFS. Exit status: 0 written, 1 the file could
+not be written, 2 a usage or value error.
+
+Examples:
+  veltrane-cli sine --note A4 -d 2 -o a4.wav
+  veltrane-cli sweep --start 20 --end 20000 -d 10 -b 24 -r 96000 -o sweep.wav
+  veltrane-cli pink -a 20 -d 30 --seed-time 0 -o pink.wav
+)";
+}
+
+int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+           bool errIsTerminal)
+{
+    CliParseResult parsed = parseCliArguments(args);
+    if (!parsed.error.empty()) {
+        err << kProgram << ": " << parsed.error << "\nTry '" << kProgram
+            << " --help' for more information.\n";
+        return kExitUsage;
+    }
+    const CliOptions& options = parsed.options;
+    switch (options.command) {
+    case CliCommand::Help:
+        out << cliHelpText();
+        return kExitWritten;
+    case CliCommand::Version:
+        out << kProgram << ' ' << VELTRANE_VERSION << '\n';
+        return kExitWritten;
+    case CliCommand::ListNotes: {
+        if (!createNoteTable()) {
+            err << kProgram << ": cannot create the note table\n";
+            return kExitCannotWrite;
+        }
+        LineList lines(out);
+        fillNoteList(lines);
+        releaseNoteTable();
+        return kExitWritten;
+    }
+    case CliCommand::Render:
+        break;
+    }
+    return renderFile(options, out, err, errIsTerminal);
+}

@@ -1,0 +1,34 @@
+// A one-line progress bar for the terminal, driven by the engine's
+// per-block reports.
+#pragma once
+
+#include <cstdint>
+#include <ostream>
+
+#include "progress.h"
+
+class ProgressBar : public ProgressNotifier {
+public:
+    // expectedReports: how many reports make a full bar; more are shown as
+    // full. A disabled bar counts but draws nothing.
+    ProgressBar(std::ostream& out, uint64_t expectedReports, bool enabled);
+
+    void blockRendered() override;
+    // Clears the bar's line so that the next output starts on a clean line.
+    void finish();
+
+    uint64_t reports() const { return reports_; }
+
+    // Reports a job of this rate and duration sends: one after the silent
+    // block, one per generator block, and one for the pull that ends the job.
+    static uint64_t expectedReports(uint32_t rate, double duration);
+
+private:
+    void draw(int percent);
+
+    std::ostream& out_;
+    uint64_t expected_;
+    uint64_t reports_ = 0;
+    int shownPercent_ = -1;
+    bool enabled_;
+};
