@@ -1,11 +1,77 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test through CTest.
+#
+#   ./test.sh               release build, the whole suite
+#   ./test.sh --ci          also: the suite under AddressSanitizer and
+#                           UndefinedBehaviorSanitizer (leak checks on), the
+#                           non-Qt suites under ThreadSanitizer, and every
+#                           fuzz target for a short bounded time
+#   ./test.sh --fuzz [S]    only the fuzz targets, S seconds each (default 30)
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/ensure-packages.sh
-ensure_packages
 
-build=${VELTRANE_BUILD_DIR:-build}
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" -j"$(nproc)"
-QT_QPA_PLATFORM=offscreen ctest --test-dir "$build" --output-on-failure -j"$(nproc)"
+mode=release
+fuzz_seconds=30
+case "${1:-}" in
+  "") ;;
+  --ci) mode=ci ;;
+  --fuzz) mode=fuzz; fuzz_seconds=${2:-30} ;;
+  *) echo "usage: $0 [--ci | --fuzz [SECONDS]]" >&2; exit 2 ;;
+esac
+
+jobs=$(nproc)
+
+build_and_test() {  # dir, ctest args..., -- cmake args...
+  local dir=$1; shift
+  local ctest_args=()
+  while [ $# -gt 0 ] && [ "$1" != "--" ]; do ctest_args+=("$1"); shift; done
+  [ $# -gt 0 ] && shift
+  cmake -S . -B "$dir" "$@" >/dev/null
+  cmake --build "$dir" -j"$jobs"
+  QT_QPA_PLATFORM=offscreen ctest --test-dir "$dir" --output-on-failure -j"$jobs" "${ctest_args[@]}"
+}
+
+run_fuzzers() {
+  CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELTRANE_FUZZ=ON \
+    -DVELTRANE_BUILD_TESTS=OFF -DVELTRANE_BUILD_BENCH=OFF -DVELTRANE_BUILD_APP=OFF >/dev/null
+  cmake --build build-fuzz -j"$jobs"
+  local target corpus work
+  for target in build-fuzz/tests/fuzz/fuzz_*; do
+    [ -x "$target" ] || continue
+    corpus=tests/fuzz/corpus/$(basename "$target" | sed 's/^fuzz_//')
+    work=$(mktemp -d)
+    [ -d "$corpus" ] && cp -r "$corpus"/. "$work"/
+    echo "fuzzing $(basename "$target") for ${fuzz_seconds}s"
+    (cd "$work" && "$OLDPWD/$target" -max_total_time="$fuzz_seconds" -timeout=20 -rss_limit_mb=2048 \
+      -print_final_stats=0 . 2>fuzz.log) || { tail -40 "$work/fuzz.log"; exit 1; }
+    tail -1 "$work/fuzz.log"
+    rm -rf "$work"
+  done
+}
+
+case $mode in
+  release)
+    ensure_packages
+    build_and_test "${VELTRANE_BUILD_DIR:-build}" -- -DCMAKE_BUILD_TYPE=Release
+    ;;
+  ci)
+    ensure_packages clang libclang-rt-14-dev
+    build_and_test build -- -DCMAKE_BUILD_TYPE=Release
+    echo "== AddressSanitizer + UndefinedBehaviorSanitizer, leak checks on"
+    ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+      LSAN_OPTIONS=suppressions=$PWD/tests/lsan-qt.supp \
+      build_and_test build-asan -- -DCMAKE_BUILD_TYPE=Debug -DVELTRANE_SANITIZE=address,undefined \
+        -DVELTRANE_BUILD_BENCH=OFF
+    echo "== ThreadSanitizer (the libraries and the command line; Qt is not instrumented)"
+    TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+      build_and_test build-tsan -- -DCMAKE_BUILD_TYPE=Debug -DVELTRANE_SANITIZE=thread \
+        -DVELTRANE_BUILD_APP=OFF -DVELTRANE_BUILD_BENCH=OFF
+    echo "== fuzzing"
+    run_fuzzers
+    ;;
+  fuzz)
+    ensure_packages clang libclang-rt-14-dev
+    run_fuzzers
+    ;;
+esac

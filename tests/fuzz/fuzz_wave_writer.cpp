@@ -1,0 +1,195 @@
+// Drives the WAVE writer through a file layer that fails or shortens one
+// chosen call (open, write, pwrite, ftruncate or close), then checks what is
+// left on disk: no file when the create failed, a partial or placeholder
+// header when the header or its final patch could not be written (the
+// failure reported), or otherwise a finished file whose sizes and count match
+// its data.
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+#include "wave_file.h"
+
+namespace {
+
+enum Call { kOpen, kWrite, kPwrite, kFtruncate, kClose, kCallKinds };
+
+struct Fault {
+    int call = -1;       // which kind of call fails
+    int nth = 0;         // its nth occurrence
+    size_t keep = 0;     // bytes a shortened write still writes
+    bool shorten = false;
+    int seen[kCallKinds] = {};
+    bool hit = false;
+} fault;
+
+bool strike(Call call)
+{
+    if (fault.call != call)
+        return false;
+    if (fault.seen[call]++ != fault.nth)
+        return false;
+    fault.hit = true;
+    return true;
+}
+
+int fOpen(const char* path, int flags, mode_t mode)
+{
+    if (strike(kOpen)) {
+        errno = EACCES;
+        return -1;
+    }
+    return ::open(path, flags, mode);
+}
+
+ssize_t fWrite(int fd, const void* data, size_t count)
+{
+    if (strike(kWrite)) {
+        if (fault.shorten && fault.keep < count)
+            return ::write(fd, data, fault.keep);
+        errno = ENOSPC;
+        return -1;
+    }
+    return ::write(fd, data, count);
+}
+
+ssize_t fPwrite(int fd, const void* data, size_t count, off_t offset)
+{
+    if (strike(kPwrite)) {
+        errno = EIO;
+        return -1;
+    }
+    return ::pwrite(fd, data, count, offset);
+}
+
+int fFtruncate(int fd, off_t length)
+{
+    if (strike(kFtruncate)) {
+        errno = EIO;
+        return -1;
+    }
+    return ::ftruncate(fd, length);
+}
+
+int fClose(int fd)
+{
+    int result = ::close(fd);
+    if (strike(kClose)) {
+        errno = EIO;
+        return -1;
+    }
+    return result;
+}
+
+const WaveFileOps kFaulty = {fOpen, fWrite, fPwrite, fFtruncate, fClose};
+
+uint32_t le32(const std::vector<unsigned char>& b, size_t at)
+{
+    return uint32_t(b[at]) | uint32_t(b[at + 1]) << 8 | uint32_t(b[at + 2]) << 16 | uint32_t(b[at + 3]) << 24;
+}
+
+std::vector<unsigned char> readAll(const char* path)
+{
+    std::vector<unsigned char> bytes;
+    FILE* f = std::fopen(path, "rb");
+    if (!f)
+        return bytes;
+    unsigned char chunk[65536];
+    size_t n;
+    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0)
+        bytes.insert(bytes.end(), chunk, chunk + n);
+    std::fclose(f);
+    return bytes;
+}
+
+[[noreturn]] void fail(const char* what)
+{
+    std::fprintf(stderr, "invariant broken: %s\n", what);
+    std::abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    if (size < 6)
+        return 0;
+    static const std::string path = [] {
+        char pattern[] = "/tmp/veltrane-fuzz-XXXXXX";
+        return std::string(mkdtemp(pattern)) + "/out.wav";
+    }();
+    ::unlink(path.c_str());
+
+    fault = Fault{};
+    fault.call = data[0] % (kCallKinds + 1) == kCallKinds ? -1 : data[0] % (kCallKinds + 1);
+    fault.nth = data[1] % 8;
+    fault.shorten = data[2] & 1;
+    fault.keep = size_t(data[2] >> 1) * 37;
+    const int bits = data[3] % 3 == 0 ? 16 : data[3] % 3 == 1 ? 24 : 32;
+    const int blocks = int(data[4]) * 4 + data[5];
+    const int blockBytes = 512 * 2 * (bits / 8);
+    std::vector<unsigned char> block(size_t(blockBytes), 0x5C);
+
+    setWaveFileOps(&kFaulty);
+    const bool opened = openWaveFile(path.c_str(), 44100, bits);
+    bool allWritten = opened;
+    int accepted = 0;
+    for (int i = 0; i < blocks && allWritten; ++i) {
+        allWritten = writeWaveBlock(block.data(), blockBytes);
+        accepted += allWritten;
+    }
+    bool complete = false;
+    closeWaveFile(&complete);
+    setWaveFileOps(nullptr);
+
+    struct stat st {};
+    const bool exists = ::stat(path.c_str(), &st) == 0;
+    if (!opened) {
+        if (!fault.hit)
+            fail("open failed without a fault");
+        if (fault.call == kOpen && exists)
+            fail("a failed create left a file");
+        if (exists && st.st_size >= 140)
+            fail("a failed header write left a whole header");
+        return 0;
+    }
+    if (!exists)
+        fail("an opened file is gone");
+    const std::vector<unsigned char> b = readAll(path.c_str());
+    if (b.size() < 140)
+        fail("the header is incomplete after a successful open");
+    const bool success = allWritten && complete;
+    // A write that comes up short but not empty is retried and may recover.
+    const bool recoverable = fault.call == kWrite && fault.shorten && fault.keep > 0;
+    if (success && fault.hit && !recoverable)
+        fail("a failure was reported as success");
+    if (!success && !fault.hit)
+        fail("a failure without a fault");
+    const uint32_t d = le32(b, 136);
+    if (d == 0 && le32(b, 4) == 0 && le32(b, 128) == 0xFFFFFFFFu) {
+        // The final patch could not be written: the header still shows an
+        // interrupted file, and the failure was reported.
+        if (success)
+            fail("an unfinished file was reported as complete");
+        return 0;
+    }
+    if (b.size() != 140u + d || le32(b, 4) != 132u + d || le32(b, 128) != d / uint32_t(bits / 8))
+        fail("sizes or count do not match the data");
+    if (d % uint32_t(blockBytes) != 0)
+        fail("the data is not a whole number of blocks");
+    if (d > uint32_t(accepted) * uint32_t(blockBytes) + uint32_t(blockBytes))
+        fail("more data than was written");
+    if (success && d != uint32_t(blocks) * uint32_t(blockBytes))
+        fail("a complete file lost data");
+    for (size_t i = 140; i < b.size(); ++i)
+        if (b[i] != 0x5C)
+            fail("data bytes changed");
+    return 0;
+}
