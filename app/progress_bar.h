@@ -1,0 +1,20 @@
+// The job's progress bar. Positions stay inside the range: stepping or moving
+// past the maximum leaves the bar full instead of wrapping round.
+#pragma once
+
+#include <QProgressBar>
+
+class ProgressBar : public QProgressBar {
+public:
+    explicit ProgressBar(QWidget* parent = nullptr);
+
+    // Range 0..maximum; a maximum below 1 is taken as 1 (an empty range would
+    // turn the bar into a busy indicator).
+    void setMaximumPosition(int maximum);
+    void setPosition(int position);
+    void moveBy(int delta);
+    void stepIt(); // one step of 1
+
+private:
+    int clamp(long long position) const;
+};
