@@ -270,10 +270,12 @@ std::string applyValues(const std::vector<GivenOption>& given, CliOptions& optio
         if (!options.note)
             return note->spelling + " \"" + note->value +
                    "\" is not a note name: accepted C0 to B8, such as A4, C#4 or Db4";
+        const bool tableWasThere = noteTable() != nullptr;
         if (!createNoteTable())
             return "the note table cannot be created";
         options.frequency = noteTable()[*options.note];
-        releaseNoteTable();
+        if (!tableWasThere)
+            releaseNoteTable();
     }
 
     if (sine && !sineIsRendered(options.frequency, options.duration, options.rate)) {
@@ -286,7 +288,7 @@ std::string applyValues(const std::vector<GivenOption>& given, CliOptions& optio
                 value = g.value;
             }
         }
-        char text[160];
+        char text[256];
         std::snprintf(text, sizeof text,
                       " is too short for a %.10g Hz sine at %u Hz: the tone needs at least two "
                       "whole cycles and more than 512 samples, from %.4g seconds on",
