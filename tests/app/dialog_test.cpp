@@ -132,15 +132,6 @@ TEST_F(DialogTest, RateChoiceReachesTheEngineOnlyFromTheList)
     EXPECT_EQ(rates->lineEdit()->text(), "96000");
 }
 
-TEST_F(DialogTest, RadioButtonsSetTheSampleWidth)
-{
-    control<QRadioButton>("bits32")->click();
-    EXPECT_EQ(dialog->bitWidth(), 32);
-    control<QRadioButton>("bits24")->click();
-    EXPECT_EQ(dialog->bitWidth(), 24);
-    EXPECT_FALSE(control<QRadioButton>("bits16")->isChecked());
-}
-
 TEST_F(DialogTest, EnterDoesNothingAndEscapeCloses)
 {
     for (const char* name : {"sineButton", "whiteButton", "durationEdit", "pathEdit", "noteList", "rateCombo"}) {
