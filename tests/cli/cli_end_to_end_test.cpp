@@ -1,7 +1,7 @@
 // Runs the built veltrane-cli as a user would and checks what it leaves.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
+#include "cli_fixture.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -12,72 +12,9 @@
 #include <sstream>
 #include <string>
 
-namespace fs = std::filesystem;
+using namespace cli_test;
 
 namespace {
-
-struct Outcome {
-    int code = -1;
-    std::string out, err;
-};
-
-std::string slurp(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-uint32_t le(const std::string& bytes, size_t offset, int count)
-{
-    uint32_t v = 0;
-    for (int i = 0; i < count; ++i)
-        v |= static_cast<uint32_t>(static_cast<unsigned char>(bytes[offset + i])) << (8 * i);
-    return v;
-}
-
-class CliEndToEnd : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        if (!std::getenv("VELTRANE_CLI")) {
-            // Run outside CTest: the program built next to this test's folder.
-            std::error_code error;
-            fs::path beside = fs::read_symlink("/proc/self/exe", error).parent_path().parent_path() /
-                              "cli" / "veltrane-cli";
-            if (error || !fs::exists(beside))
-                GTEST_SKIP() << "VELTRANE_CLI is not set";
-            setenv("VELTRANE_CLI", beside.c_str(), 1);
-        }
-        std::string pattern = (fs::temp_directory_path() / "veltrane-cli-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        root = pattern;
-        work = root / "work";
-        fs::create_directory(work);
-    }
-    void TearDown() override
-    {
-        if (!root.empty())
-            fs::remove_all(root);
-    }
-
-    // args are shell words; setup runs first in the same shell (limits, traps).
-    Outcome run(const std::string& args, const std::string& setup = "")
-    {
-        std::string command = "cd '" + work.string() + "' && " + setup + " exec \"$VELTRANE_CLI\" " +
-                              args + " >'" + (root / "out").string() + "' 2>'" +
-                              (root / "err").string() + "'";
-        int status = std::system(command.c_str());
-        Outcome r;
-        r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        r.out = slurp(root / "out");
-        r.err = slurp(root / "err");
-        return r;
-    }
-
-    bool workIsEmpty() const { return fs::is_empty(work); }
-
-    fs::path root, work;
-};
 
 TEST_F(CliEndToEnd, WritesEachSignalAndSummarisesIt)
 {
