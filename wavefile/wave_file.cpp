@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <memory>
 #include <new>
+#include <sys/stat.h>
 #include <unistd.h>
 
 const char kWaveNotice[] = "Veltrane test signal generator 1.10";
@@ -34,6 +35,11 @@ struct Writer {
     uint32_t bytesWritten = 0;  // data bytes that reached the file
     size_t unitBytes = 0;       // size of the first block since the open
     unsigned char header[kWaveHeaderBytes] = {};  // as written at the open
+    // Length of what an existing file held beyond our own bytes: an existing
+    // file is overwritten in place and cut to its new length when finished,
+    // which on ext4 is much cheaper than emptying it at the open (that waits
+    // for the old data's write-back and forces a flush at the close).
+    off_t staleEnd = 0;
     std::unique_ptr<unsigned char[]> buffer;
     size_t buffered = 0;
 } writer;
@@ -107,8 +113,8 @@ bool writeData(const unsigned char* data, size_t count)
     writer.failed = true;
     const size_t whole = done - done % keepUnit();
     writer.bytesWritten += static_cast<uint32_t>(whole);
-    if (whole != done)
-        ops->ftruncate(writer.fd, static_cast<off_t>(kWaveHeaderBytes + writer.bytesWritten));
+    if (whole != done && ops->ftruncate(writer.fd, static_cast<off_t>(kWaveHeaderBytes + writer.bytesWritten)) == 0)
+        writer.staleEnd = 0;
     return false;
 }
 
@@ -131,11 +137,18 @@ bool finishFile()
     const uint32_t count = sampleBytes > 0 ? d / static_cast<uint32_t>(sampleBytes) : 0;
     // The whole header is rewritten in one piece, so a failure leaves either
     // the placeholders or the final sizes, never a mixture.
+    bool ok = true;
+    const off_t end = static_cast<off_t>(kWaveHeaderBytes) + d;
+    if (writer.staleEnd > end && ops->ftruncate(writer.fd, end) != 0) {
+        writer.error = errno;
+        ok = false;
+    }
+    writer.staleEnd = 0;
     unsigned char* header = writer.header;
     putLE32(header + 4, kWaveHeaderBytes - 8 + d);
     putLE32(header + 128, count);
     putLE32(header + 136, d);
-    bool ok = pwriteAll(header, kWaveHeaderBytes, 0);
+    ok = pwriteAll(header, kWaveHeaderBytes, 0) && ok;
     if (ops->close(writer.fd) != 0 && ok) {
         writer.error = errno;
         ok = false;
@@ -193,12 +206,19 @@ bool openWaveFile(const char* path, int rate, int bits)
     std::memcpy(header + 132, "data", 4);
     putLE32(header + 136, 0);
 
-    writer.fd = ops->open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    writer.fd = ops->open(path, O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
     if (writer.fd < 0) {
         writer.error = errno;
         return false;
     }
-    if (writeAll(header, kWaveHeaderBytes) != kWaveHeaderBytes) {
+    struct stat existing {};
+    writer.staleEnd = ::fstat(writer.fd, &existing) == 0 && S_ISREG(existing.st_mode) ? existing.st_size : 0;
+    const size_t headerDone = writeAll(header, kWaveHeaderBytes);
+    if (headerDone != kWaveHeaderBytes) {
+        // What a new file would hold: the part of the header that was written.
+        if (writer.staleEnd > static_cast<off_t>(headerDone))
+            ops->ftruncate(writer.fd, static_cast<off_t>(headerDone));
+        writer.staleEnd = 0;
         ops->close(writer.fd);
         writer.fd = -1;
         return false;

@@ -20,9 +20,13 @@ constexpr uint32_t kWaveCountPlaceholder = 0xFFFFFFFFu;
 // The identification text carried in the format record (ASCII, at most 63).
 extern const char kWaveNotice[];
 
-// Creates (or truncates) path and writes the header. False when the file
-// cannot be created (nothing is left on disk) or the header cannot be written
-// (the partial file stays).
+// Creates path, or replaces the contents of an existing file, and writes the
+// header. An existing file is overwritten in place and cut to its new length
+// when it is finished (at the close or at a failed write), so every finished
+// file holds exactly the header and the data; only a process that dies before
+// that leaves the old file's remaining bytes after the new ones. False when
+// the file cannot be created (nothing is left on disk) or the header cannot
+// be written (the part of the header that was written stays).
 bool openWaveFile(const char* path, int rate, int bits);
 
 // Appends count bytes to the data chunk. False when no file is open, the

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -111,6 +112,38 @@ TEST(WaveLayout, PlaceholdersUntilCloseAndExistingFileTruncated)
     EXPECT_TRUE(isConsistentWave(b));
 }
 
+// An existing file is overwritten in place: whatever it held before, longer
+// or shorter, the finished file is exactly header and data.
+TEST(WaveLayout, OverwritingLongerAndShorterFilesLeavesExactlyTheNewFile)
+{
+    ScratchDir dir;
+    const std::string path = dir.file("again.wav");
+    for (int blocks : {40, 3, 3, 700, 1}) {
+        ASSERT_TRUE(openWaveFile(path.c_str(), 44100, 16));
+        auto data = block(2048, static_cast<unsigned char>(blocks));
+        for (int i = 0; i < blocks; ++i)
+            ASSERT_TRUE(writeWaveBlock(data.data(), 2048));
+        bool complete = false;
+        EXPECT_EQ(closeWaveFile(&complete), 2048u * blocks);
+        EXPECT_TRUE(complete);
+        auto b = readBytes(path);
+        ASSERT_EQ(b.size(), 140u + 2048u * blocks) << blocks;
+        EXPECT_TRUE(isConsistentWave(b));
+        EXPECT_EQ(std::count(b.begin() + 140, b.end(), static_cast<unsigned char>(blocks)),
+                  2048 * blocks);
+    }
+}
+
+TEST(WaveLayout, NonRegularFileIsWrittenWithoutCutting)
+{
+    ASSERT_TRUE(openWaveFile("/dev/null", 44100, 16));
+    auto data = block(2048, 1);
+    EXPECT_TRUE(writeWaveBlock(data.data(), 2048));
+    bool complete = false;
+    EXPECT_EQ(closeWaveFile(&complete), 2048u);
+    EXPECT_TRUE(complete);
+}
+
 TEST(WaveFailures, CreateFailureLeavesNothingAndClosedWriterRefuses)
 {
     ScratchDir dir;
@@ -178,10 +211,17 @@ protected:
 
 TEST_F(WaveFaults, HeaderWriteFailureLeavesPartialFile)
 {
-    install(60);
     const std::string path = dir.file("header.wav");
-    EXPECT_FALSE(openWaveFile(path.c_str(), 44100, 16));
-    EXPECT_EQ(readBytes(path).size(), 60u);
+    // Over a new file and over a longer existing one alike.
+    for (bool existed : {false, true}) {
+        if (existed) {
+            std::ofstream old(path, std::ios::binary);
+            old << std::string(300000, 'x');
+        }
+        install(60);
+        EXPECT_FALSE(openWaveFile(path.c_str(), 44100, 16));
+        EXPECT_EQ(readBytes(path).size(), 60u) << existed;
+    }
 }
 
 TEST_F(WaveFaults, FailedWriteAtAnyPointLeavesAValidFileAndReportsIt)
@@ -192,6 +232,11 @@ TEST_F(WaveFaults, FailedWriteAtAnyPointLeavesAValidFileAndReportsIt)
         for (int bits : {16, 24}) {
             install(budget);
             const std::string path = dir.file("cut.wav");
+            {
+                // A longer file was there before: none of it may survive.
+                std::ofstream old(path, std::ios::binary);
+                old << std::string(3500000, 'x');
+            }
             ASSERT_TRUE(openWaveFile(path.c_str(), 44100, bits));
             const int bytes = 512 * 2 * (bits / 8);
             auto data = block(bytes, 7);
@@ -211,6 +256,7 @@ TEST_F(WaveFaults, FailedWriteAtAnyPointLeavesAValidFileAndReportsIt)
             EXPECT_EQ(le32(b, 136) % bytes, 0u);
             EXPECT_LE(le32(b, 136), uint32_t(accepted) * bytes);
             EXPECT_LE(b.size(), static_cast<size_t>(budget));
+            EXPECT_EQ(std::count(b.begin(), b.end(), 'x'), 0);
             EXPECT_FALSE(writeWaveBlock(data.data(), bytes));
         }
     }
