@@ -1,7 +1,58 @@
 #include "wav_audio_driver.h"
 
+#include <bit>
 #include <cstring>
 #include <new>
+
+namespace {
+
+// Whole words go to the block as little-endian bytes; on a little-endian
+// machine that is a plain store.
+template <typename Word>
+inline void storeLE(unsigned char* out, Word w)
+{
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(out, &w, sizeof w);
+    } else {
+        for (size_t k = 0; k < sizeof w; ++k)
+            out[k] = static_cast<unsigned char>(w >> (8 * k));
+    }
+}
+
+void convertTo32(const int32_t* s, unsigned char* out)
+{
+    for (int i = 0; i < kBlockFrames; ++i) {
+        const uint64_t v = static_cast<uint32_t>(s[i]);
+        storeLE(out + 8 * i, v | v << 32);
+    }
+}
+
+void convertTo16(const int32_t* s, unsigned char* out)
+{
+    for (int i = 0; i < kBlockFrames; ++i) {
+        const uint32_t v = static_cast<uint32_t>(s[i]) & 0xFFFFu;
+        storeLE(out + 4 * i, v | v << 16);
+    }
+}
+
+// Four frames (24 bytes) at a time as three 64-bit words: the eight 24-bit
+// values t0 t0 t1 t1 t2 t2 t3 t3 laid end to end.
+void convertTo24(const int32_t* s, unsigned char* out)
+{
+    static_assert(kBlockFrames % 4 == 0, "whole groups of four frames");
+    for (int i = 0; i < kBlockFrames; i += 4) {
+        const uint64_t t0 = static_cast<uint32_t>(s[i]) & 0xFFFFFFu;
+        const uint64_t t1 = static_cast<uint32_t>(s[i + 1]) & 0xFFFFFFu;
+        const uint64_t t2 = static_cast<uint32_t>(s[i + 2]) & 0xFFFFFFu;
+        const uint64_t t3 = static_cast<uint32_t>(s[i + 3]) & 0xFFFFFFu;
+        unsigned char* o = out + 6 * i;
+        storeLE(o, t0 | t0 << 24 | t1 << 48);
+        storeLE(o + 8, t1 >> 16 | t1 << 8 | t2 << 32 | t2 << 56);
+        storeLE(o + 16, t2 >> 8 | t3 << 16 | t3 << 40);
+    }
+}
+
+}  // namespace
 
 int blockBytesForBits(int bits)
 {
@@ -133,33 +184,13 @@ bool WavAudioDriver::pullBlock(unsigned char* block, int bits)
     if (!callbacks_.bufferSwitch || !bufferA_ || !callbacks_.bufferSwitch(0, true))
         return false;
     const int32_t* s = bufferA_.get();
-    unsigned char* out = block;
     // Both channels carry channel 0's sample: its low 2, 3 or 4 bytes,
     // least significant first.
-    if (bits == 32) {
-        for (int i = 0; i < kBlockFrames; ++i) {
-            const uint32_t v = static_cast<uint32_t>(s[i]);
-            const unsigned char b[4] = {static_cast<unsigned char>(v), static_cast<unsigned char>(v >> 8),
-                                        static_cast<unsigned char>(v >> 16), static_cast<unsigned char>(v >> 24)};
-            std::memcpy(out, b, 4);
-            std::memcpy(out + 4, b, 4);
-            out += 8;
-        }
-    } else if (bits == 24) {
-        for (int i = 0; i < kBlockFrames; ++i) {
-            const uint32_t v = static_cast<uint32_t>(s[i]);
-            out[0] = out[3] = static_cast<unsigned char>(v);
-            out[1] = out[4] = static_cast<unsigned char>(v >> 8);
-            out[2] = out[5] = static_cast<unsigned char>(v >> 16);
-            out += 6;
-        }
-    } else {
-        for (int i = 0; i < kBlockFrames; ++i) {
-            const uint32_t v = static_cast<uint32_t>(s[i]);
-            out[0] = out[2] = static_cast<unsigned char>(v);
-            out[1] = out[3] = static_cast<unsigned char>(v >> 8);
-            out += 4;
-        }
-    }
+    if (bits == 32)
+        convertTo32(s, block);
+    else if (bits == 24)
+        convertTo24(s, block);
+    else
+        convertTo16(s, block);
     return true;
 }

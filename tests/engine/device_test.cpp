@@ -17,6 +17,7 @@ int32_t* stubBuffer = nullptr;
 int stubBlocksLeft = 0;
 int stubCalls = 0;
 int32_t stubSample = 0;
+bool stubScrambled = false;  // samples with unrelated bytes instead of a ramp
 
 bool stubSwitch(int index, bool)
 {
@@ -26,7 +27,8 @@ bool stubSwitch(int index, bool)
         return false;
     --stubBlocksLeft;
     for (int i = 0; i < 512; ++i)
-        stubBuffer[i] = stubSample + i;
+        stubBuffer[i] = stubScrambled ? static_cast<int32_t>((static_cast<uint32_t>(stubSample) + i) * 2654435761u)
+                                      : stubSample + i;
     return true;
 }
 
@@ -42,6 +44,7 @@ protected:
         stubBlocksLeft = 0;
         stubCalls = 0;
         stubSample = 0;
+        stubScrambled = false;
     }
     void TearDown() override { device.disposeBuffers(); }
 
@@ -136,6 +139,31 @@ TEST_F(Device, ConversionKeepsTheLowBytesOfChannelZeroTwice)
     EXPECT_FALSE(device.pullBlock(out, 32));
     for (unsigned char c : out)
         ASSERT_EQ(c, 0xAB);
+}
+
+// Every frame of the block, whatever its position, carries its own sample's
+// low bytes twice.
+TEST_F(Device, ConversionOfEveryFrameMatchesItsSample)
+{
+    stubScrambled = true;
+    for (int32_t start : {0, 12345, -7}) {
+        for (int bits : {16, 24, 32}) {
+            stubSample = start;
+            stubBlocksLeft = 1;
+            unsigned char out[4096];
+            std::memset(out, 0xEE, sizeof out);
+            ASSERT_TRUE(device.pullBlock(out, bits));
+            const int width = bits / 8;
+            for (int i = 0; i < 512; ++i) {
+                const auto v = static_cast<uint32_t>(stubBuffer[i]);
+                for (int k = 0; k < 2 * width; ++k)
+                    ASSERT_EQ(out[i * 2 * width + k], static_cast<unsigned char>(v >> (8 * (k % width))))
+                        << "bits " << bits << " frame " << i << " byte " << k;
+            }
+            for (int k = 512 * 2 * width; k < 4096; ++k)
+                ASSERT_EQ(out[k], 0xEE) << "bits " << bits << ": written past the block";
+        }
+    }
 }
 
 class CountingNotifier : public ProgressNotifier {
