@@ -1,0 +1,69 @@
+#include "mwc_random.h"
+
+#include <bit>
+#include <cmath>
+
+#include "pink_noise.h"
+#include "seed_clock.h"
+
+namespace {
+// 2*pi rounded to ten decimals: the gaussian's angle circle.
+constexpr double kGaussianCircle = 6.2831853072;
+constexpr double kTwoToMinus32 = 2.3283064365386963e-10;
+}  // namespace
+
+// The normaliser is the radius of the smallest nonzero uniform, 2^-32, so no
+// gaussian output exceeds 1 in magnitude.
+MwcRandom::MwcRandom()
+    : gaussianNormaliser(std::sqrt(std::log(kTwoToMinus32) * -2.0) * std::cos(kGaussianCircle))
+{
+}
+
+void MwcRandom::seed(uint32_t value)
+{
+    if (value == 0)
+        value = seedTimeNow();
+    uint32_t* const words[] = {&x0, &x1, &x2, &x3, &carry};
+    for (uint32_t* word : words) {
+        value = value * 29943829u - 1u;
+        *word = value;
+    }
+    for (int i = 0; i < 19; ++i)
+        nextWord();
+}
+
+uint32_t MwcRandom::nextWord()
+{
+    const uint64_t sum = 2111111111ull * x3 + 1492ull * x2 + 1776ull * x1 + 5115ull * x0 + carry;
+    x3 = x2;
+    x2 = x1;
+    x1 = x0;
+    carry = static_cast<uint32_t>(sum >> 32);
+    x0 = static_cast<uint32_t>(sum);
+    return x0;
+}
+
+double MwcRandom::nextUniform()
+{
+    return static_cast<double>(nextWord()) * kTwoToMinus32;
+}
+
+void MwcRandom::nextGaussianPair(double& first, double& second)
+{
+    double u1 = nextUniform();
+    while (u1 == 0.0)
+        u1 = nextUniform();
+    const double r = std::sqrt(std::log(u1) * -2.0);
+    const double theta = nextUniform() * kGaussianCircle;
+    first = std::cos(theta) * r / gaussianNormaliser;
+    second = std::sin(theta) * r / gaussianNormaliser;
+}
+
+float nextLcgUniform(PinkNoiseSource& source)
+{
+    source.lcgState = source.lcgState * 196314165u + 907633515u;
+    // Sign 0, exponent of 2, mantissa = top 23 state bits: a float in [2, 4).
+    source.conversionWord = (source.lcgState >> 9) | 0x40000000u;
+    const float f = std::bit_cast<float>(source.conversionWord);
+    return (f - 3.0f) * 0.5f;
+}

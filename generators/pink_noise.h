@@ -1,0 +1,38 @@
+// Pink noise by the 16-row running-sum method.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+// The pink noise state: a congruential random word and sixteen rows, one of
+// which is renewed per sample; row k every 2^(k+1) samples.
+struct PinkNoiseSource {
+    uint32_t lcgState = 0;
+    uint32_t rowCounter = 1;
+    uint32_t conversionWord = 0;  // bits of the last random value, read as a float
+    float runningSum = 0.0f;      // sum of the rows, within [-4, 4]
+    float rows[16] = {};
+
+    // Next pink value in [-0.5625, 0.5625).
+    float nextPinkSample();
+};
+
+class PinkNoiseGenerator {
+public:
+    PinkNoiseGenerator();
+    ~PinkNoiseGenerator();
+    void configurePink(uint32_t sampleRate, int32_t width, double duration, uint32_t attenuation);
+    void fillPinkBlock(int32_t* samples, uint32_t count);
+    bool pinkActive() const { return pinkActive_; }
+    void disarm();
+
+    // --- implementation, public only for the tests ---
+    std::unique_ptr<PinkNoiseSource> source;
+    double sampleScale = 0.0;
+    uint32_t sampleRate = 0;
+    uint32_t remainingSamples = 0;
+    int32_t bitWidth = 0;
+
+private:
+    bool pinkActive_ = false;
+};

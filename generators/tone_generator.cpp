@@ -1,0 +1,454 @@
+#include "tone_generator.h"
+
+#include <algorithm>
+#include <cfenv>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+namespace {
+// The phase circle and its double, as decimal literals: every sample depends
+// on their exact bits, so neither is replaced by a computed pi.
+constexpr double kCircle = 6.28318530718;
+constexpr double kDoubleCircle = 12.56637061436;
+// Tones up to this many seconds get their DC removed.
+constexpr double kLongestCorrectedTone = 10.0;
+// The largest 32-bit-scale magnitude that the 16-bit dither can take without
+// overflowing: 2^31 - 1 less its largest random offset, 65534.
+constexpr int32_t kLargest16BitScaleSample = 2147418113;
+// Lengths in samples are counted in 32 bits; longer requests are refused.
+constexpr double kMostSamples = 4294967295.0;
+
+bool fitsOneBlock(double samples, uint32_t blockSize)
+{
+    return std::ceil(samples / static_cast<double>(blockSize)) < 2.0;
+}
+}  // namespace
+
+ToneGenerator::ToneGenerator(uint32_t blockSize) : blockSize(blockSize)
+{
+    // The sample arithmetic is defined for round-to-nearest doubles with all
+    // exceptions masked: start from the default environment whatever the caller set.
+    std::fesetenv(FE_DFL_ENV);
+}
+
+ToneGenerator::~ToneGenerator() = default;
+
+// No clipping: the level keeps v within the width's range.
+int32_t ToneGenerator::truncateSample(double v)
+{
+    return static_cast<int32_t>(v);
+}
+
+double ToneGenerator::levelForAttenuation(uint32_t attenuation, int32_t width)
+{
+    // The 0 dB levels stay a little below full scale so that the 16-bit dither
+    // (up to +65534 before the shift) and the tone's trim cannot overflow.
+    const double a = static_cast<double>(attenuation);
+    if (width == 16)
+        return attenuation == 0 ? 2147352574.0 : std::pow(10.0, (186.6385973076236 - a) / 20.0);
+    if (width == 24)
+        return attenuation == 0 ? 8388605.0 : std::pow(10.0, (138.4737969699925 - a) / 20.0);
+    return attenuation == 0 ? 2147483645.0 : std::pow(10.0, (186.6385973076236 - a) / 20.0);
+}
+
+bool ToneGenerator::makeFadeWindow(uint32_t n, double scale)
+{
+    window.reset();
+    windowLength = 0;
+    window.reset(new (std::nothrow) double[n]);
+    if (!window)
+        return false;
+    windowLength = n;
+    const double d = static_cast<double>(static_cast<uint32_t>(2 * n));
+    for (uint32_t k = 0; k < n; ++k) {
+        const double t = static_cast<double>(static_cast<uint32_t>(n + k)) / d;
+        const double a = 0.42 - 0.5 * std::cos(kCircle * t);
+        window[k] = (0.08 * std::cos(kDoubleCircle * t) + a) * scale;
+    }
+    return true;
+}
+
+void ToneGenerator::disarm()
+{
+    toneActive_ = false;
+    sweepActive_ = false;
+    restartPending = false;
+}
+
+// ---------------------------------------------------------------- tone
+
+void ToneGenerator::dcStepOn(int32_t& sample)
+{
+    dcAccumulator = dcAccumulator + dcStep;
+    if (std::floor(std::fabs(dcAccumulator)) != 0.0) {
+        double whole;
+        dcAccumulator = std::modf(dcAccumulator, &whole);
+        // At 0 dB the shift can carry a peak past what the width holds, where
+        // it would wrap to the other sign: such a sample stays at the limit.
+        const int64_t shifted = int64_t{sample} + static_cast<int32_t>(whole);
+        sample = static_cast<int32_t>(std::clamp<int64_t>(shifted, -sampleLimit, sampleLimit));
+    }
+}
+
+int32_t ToneGenerator::fadeInSample()
+{
+    --windowCursor;
+    phase = phase + phaseStep;
+    int32_t sample = truncateSample(std::sin(phase) * window[windowCursor]);
+    if (dcMode)
+        dcStepOn(sample);
+    return sample;
+}
+
+int32_t ToneGenerator::bodySample()
+{
+    phase = phase + phaseStep;
+    int32_t sample = truncateSample(std::sin(phase) * gain);
+    if (dcMode)
+        dcStepOn(sample);
+    return sample;
+}
+
+int32_t ToneGenerator::fadeOutSample()
+{
+    phase = phase + phaseStep;
+    int32_t sample = truncateSample(std::sin(phase) * window[windowCursor]);
+    ++windowCursor;
+    if (dcMode)
+        dcStepOn(sample);
+    return sample;
+}
+
+// Moves one unit of the remaining DC trim into the sample, keeping the last
+// unit for the tone's final sample.
+void ToneGenerator::trimPoint(int32_t& sample)
+{
+    if (std::abs(trim) > 1)
+        finalTrimPoint(sample);
+}
+
+void ToneGenerator::finalTrimPoint(int32_t& sample)
+{
+    if (trim < 0) {
+        ++trim;
+        --sample;
+    } else if (trim > 0) {
+        --trim;
+        ++sample;
+    }
+}
+
+void ToneGenerator::resetRunState()
+{
+    sampleSum = 0;
+    phase = 0.0;
+    fadeInDone = 0;
+    fadeOutDone = 0;
+    dcAccumulator = 0.0;
+    blockIndex = 0;
+    fadeInComplete = false;
+    fadeOutStarted = false;
+}
+
+// Blocks that lie wholly inside the body, each of which ends on a trim point.
+uint32_t ToneGenerator::trimCapacity() const
+{
+    const uint32_t a = fadeLength / blockSize;
+    const uint32_t b = fadeLength % blockSize;
+    if (bodyEndBlock < a)
+        return 0;
+    uint32_t k = bodyEndBlock - a;
+    if (k != 0 && b != 0)
+        --k;
+    return k;
+}
+
+// Runs the whole tone once without output and answers the sum of its samples
+// (wrapping in 32 bits) and the last two body samples.
+int32_t ToneGenerator::trialPass(uint32_t bodyEnd, int32_t* beforeLastBody, int32_t* lastBody)
+{
+    uint32_t sum = 0;
+    for (uint32_t i = 0; i < fadeLength; ++i)
+        sum += static_cast<uint32_t>(fadeInSample());
+    const uint32_t bodyLength = bodyEnd - fadeLength;
+    for (uint32_t i = 0; i < bodyLength; ++i) {
+        const int32_t sample = bodySample();
+        sum += static_cast<uint32_t>(sample);
+        if (i + 2 == bodyLength)
+            *beforeLastBody = sample;
+        else if (i + 1 == bodyLength)
+            *lastBody = sample;
+    }
+    for (uint32_t i = 0; i < fadeLength; ++i)
+        sum += static_cast<uint32_t>(fadeOutSample());
+    return static_cast<int32_t>(sum);
+}
+
+void ToneGenerator::configureTone(double rate, double frequency, double duration,
+                                  uint32_t attenuation, int32_t width)
+{
+    if (sweepActive_ || toneActive_)
+        return;
+    sampleRate = rate;
+    const double period = 1.0 / frequency;
+    const double spc = sampleRate / frequency;
+
+    const double cyclesExact = frequency * duration;
+    // Requests outside what the engine admits that would break the counting below.
+    if (!(spc > 0.0 && spc < kMostSamples && cyclesExact > 0.0 && cyclesExact < kMostSamples))
+        return;
+    double wholeCycles;
+    const double cycleFraction = std::modf(cyclesExact, &wholeCycles);
+    uint32_t cycles = static_cast<uint32_t>(wholeCycles);
+    if (cycleFraction >= 0.5)
+        ++cycles;
+    if (cycles < 2)
+        return;
+
+    const double t = static_cast<double>(cycles) * spc;
+    const double wholeT = std::floor(t);
+    if (!(wholeT < kMostSamples - 4.0 * blockSize))
+        return;
+    const bool exact = std::fmod(t, wholeT) == 0.0;
+    if (fitsOneBlock(wholeT, blockSize))
+        return;
+
+    const uint32_t halfCycles = cycles / 2;
+    uint32_t fadeCycles = halfCycles;
+    if (static_cast<double>(halfCycles) * period > 0.01) {
+        double tenMsCycles;
+        if (std::modf(0.01 * frequency, &tenMsCycles) > 0.0)
+            tenMsCycles += 1.0;
+        if (tenMsCycles < static_cast<double>(halfCycles))
+            fadeCycles = static_cast<uint32_t>(tenMsCycles);
+    }
+    const double fadeSpan = std::floor(static_cast<double>(fadeCycles) * spc);
+    if (fadeSpan < 2.0)  // a frequency above half the rate leaves no fade
+        return;
+    fadeLength = static_cast<uint32_t>(fadeSpan) - 1;
+
+    uint32_t bodyEnd = static_cast<uint32_t>(std::floor(static_cast<double>(cycles - fadeCycles) * spc));
+    if (!exact)
+        ++bodyEnd;
+    uint32_t length = fadeLength + bodyEnd;
+    if (length < 2 * fadeLength + 2) {
+        ++bodyEnd;
+        ++length;
+    }
+    bodyEndBlock = bodyEnd / blockSize;
+    bodyEndOffset = bodyEnd % blockSize;
+    if (fitsOneBlock(length, blockSize))
+        return;
+    uint32_t capacity = trimCapacity();
+
+    gain = levelForAttenuation(attenuation, width);
+    sampleLimit = width == 16 ? kLargest16BitScaleSample : width == 24 ? 8388607 : 2147483647;
+    dcMode = false;
+    trim = 0;
+    phaseStep = kCircle / (sampleRate / frequency);
+    if (!makeFadeWindow(fadeLength, gain))
+        return;
+    windowCursor = fadeLength;
+    resetRunState();
+    if (duration > kLongestCorrectedTone) {
+        toneActive_ = true;
+        return;
+    }
+
+    int32_t beforeLast = 0, last = 0;
+    sampleSum = trialPass(bodyEnd, &beforeLast, &last);
+    // An exact tone's body should end on the first sample after an upward zero
+    // crossing, so that the fade-out starts where a cycle starts.
+    if (exact && !(beforeLast <= 0 && last > 0)) {
+        ++bodyEnd;
+        bodyEndBlock = bodyEnd / blockSize;
+        bodyEndOffset = bodyEnd % blockSize;
+        length = fadeLength + bodyEnd;
+        if (fitsOneBlock(length, blockSize))
+            return;
+        capacity = trimCapacity();
+        resetRunState();
+        sampleSum = trialPass(bodyEnd, &beforeLast, &last);
+    }
+
+    // Few units of DC are trimmed one by one at the trim points; more are
+    // spread over the whole tone.
+    const int64_t magnitude = std::llabs(static_cast<int64_t>(sampleSum));
+    if (magnitude > 0 && magnitude <= static_cast<int64_t>(capacity) + 3) {
+        trim = -sampleSum;
+    } else if (magnitude > 0) {
+        trim = 0;
+        dcStep = -(static_cast<double>(sampleSum) / static_cast<double>(length));
+        dcMode = true;
+    }
+    resetRunState();
+    toneActive_ = true;
+}
+
+void ToneGenerator::finishToneBlock(int32_t* out, int32_t* copy)
+{
+    if (copy)
+        std::memcpy(copy, out, sizeof(int32_t) * blockSize);
+    ++blockIndex;
+}
+
+void ToneGenerator::fillToneBlock(int32_t* out, int32_t* copy)
+{
+    const uint32_t n = blockSize;
+    if (!toneActive_) {
+        std::fill(out, out + n, 0);
+        if (copy)
+            std::fill(copy, copy + n, 0);
+        return;
+    }
+
+    uint32_t start = 0;  // where the fade-out of this block begins
+    uint32_t count = 0;  // and how many fade-out samples it holds
+    if (!fadeInComplete) {
+        uint32_t s = 0;
+        const uint32_t remaining = fadeLength - fadeInDone;
+        if (remaining > 0) {
+            const uint32_t fadeCount = std::min(n, remaining);
+            for (uint32_t i = 0; i < fadeCount; ++i)
+                out[i] = fadeInSample();
+            fadeInDone += fadeCount;
+            if (fadeInDone != fadeLength)
+                return finishToneBlock(out, copy);
+            trimPoint(out[fadeCount - 1]);
+            if (fadeCount == n)
+                return finishToneBlock(out, copy);
+            s = fadeCount;
+        }
+        fadeInComplete = true;
+        if (blockIndex != bodyEndBlock) {
+            for (uint32_t i = s; i < n; ++i)
+                out[i] = bodySample();
+            if (s == 0)
+                trimPoint(out[n - 1]);
+            return finishToneBlock(out, copy);
+        }
+        for (uint32_t i = s; i < bodyEndOffset; ++i)
+            out[i] = bodySample();
+        trimPoint(out[bodyEndOffset - 1]);
+        fadeOutStarted = true;
+        start = bodyEndOffset;
+        count = std::min(fadeLength, n - bodyEndOffset);
+    } else if (blockIndex < bodyEndBlock) {
+        for (uint32_t i = 0; i < n; ++i)
+            out[i] = bodySample();
+        trimPoint(out[n - 1]);
+        return finishToneBlock(out, copy);
+    } else if (!fadeOutStarted) {
+        fadeOutStarted = true;
+        for (uint32_t i = 0; i < bodyEndOffset; ++i)
+            out[i] = bodySample();
+        start = bodyEndOffset;
+        count = std::min(fadeLength, n - bodyEndOffset);
+    } else {
+        count = std::min(n, fadeLength - fadeOutDone);
+    }
+
+    const bool firstFadeOut = fadeOutDone == 0;
+    for (uint32_t i = start; i < start + count; ++i)
+        out[i] = fadeOutSample();
+    fadeOutDone += count;
+    if (firstFadeOut)
+        trimPoint(out[start]);
+    if (fadeOutDone != fadeLength)
+        return finishToneBlock(out, copy);
+
+    int32_t& lastSample = out[start + count - 1];
+    if (dcMode) {
+        // The accumulator's leftover, rounded up from 0.9: the sum ends at exactly 0.
+        const int32_t rest = static_cast<int32_t>(std::floor(std::fabs(dcAccumulator) + 0.1));
+        lastSample += dcAccumulator < 0.0 ? -rest : rest;
+    } else {
+        finalTrimPoint(lastSample);
+    }
+    std::fill(out + start + count, out + n, 0);
+    toneActive_ = false;
+    finishToneBlock(out, copy);
+}
+
+// ---------------------------------------------------------------- sweep
+
+void ToneGenerator::configureSweep(double rate, double startFrequency, double endFrequency,
+                                   double duration, uint32_t attenuation, int32_t width)
+{
+    if (toneActive_)
+        return;
+    if (sweepActive_) {
+        restartPending = true;
+        return;
+    }
+    sampleRate = rate;
+    const double rounded =
+        std::floor(sampleRate * duration / static_cast<double>(blockSize) + 0.5);
+    // Fewer than two blocks is refused; so is a count of samples beyond 32 bits.
+    if (!(rounded >= 2.0 && (rounded + 1.0) * blockSize <= kMostSamples))
+        return;
+    const uint32_t blocks = static_cast<uint32_t>(rounded) + 1;
+    blocksLeft = blocks;
+
+    const double inc0 = kCircle / (sampleRate / startFrequency);
+    const double inc1 = kCircle / (sampleRate / endFrequency);
+    sweepStep = (inc0 - inc1) / static_cast<double>(blocks * blockSize);
+    gain = levelForAttenuation(attenuation, width);
+    phaseStep = inc0;
+    phase = 0.0;
+    savedGain = gain;
+    savedPhase = 0.0;
+    savedPhaseStep = inc0;
+    savedSweepStep = sweepStep;
+    savedBlocks = blocks;
+    if (!makeFadeWindow(blockSize, gain))
+        return;
+    sweepActive_ = true;
+    restartPending = false;
+}
+
+void ToneGenerator::fillSweepBlock(int32_t* out, int32_t* copy)
+{
+    const uint32_t n = blockSize;
+    if (!sweepActive_) {
+        std::fill(out, out + n, 0);
+        if (copy)
+            std::fill(copy, copy + n, 0);
+        return;
+    }
+    if (restartPending) {
+        gain = savedGain;
+        blocksLeft = savedBlocks;
+        phase = savedPhase;
+        phaseStep = savedPhaseStep;
+        sweepStep = savedSweepStep;
+        restartPending = false;
+    }
+
+    if (blocksLeft == 1) {
+        // The last block fades out at the frequency reached at its start.
+        for (uint32_t i = 0; i < n; ++i) {
+            out[i] = truncateSample(std::sin(phase) * window[i]);
+            phase = phase + phaseStep;
+        }
+    } else {
+        for (uint32_t i = 0; i < n; ++i) {
+            out[i] = truncateSample(std::sin(phase) * gain);
+            phase = phase + phaseStep;
+            phaseStep = phaseStep - sweepStep;
+        }
+    }
+    if (phase >= kCircle)
+        phase = std::fmod(phase, kCircle);
+    if (copy)
+        std::memcpy(copy, out, sizeof(int32_t) * n);
+
+    if (--blocksLeft == 0) {
+        sweepActive_ = false;
+        restartPending = false;
+        window.reset();
+        windowLength = 0;
+    }
+}
