@@ -35,6 +35,7 @@ int main(int argc, char* argv[])
         return writeAppIconFiles(QString::fromLocal8Bit(argv[2])) ? 0 : 1;
     }
     QApplication app(argc, argv);
+    QGuiApplication::setDesktopFileName(QStringLiteral("veltrane"));
     if (argc == 3 && std::strcmp(argv[1], "--screenshot") == 0)
         return saveScreenshot(QString::fromLocal8Bit(argv[2]));
 

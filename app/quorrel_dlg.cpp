@@ -311,6 +311,7 @@ void CQuorrelDlg::done(int result)
         // The file being written is finished first; the dialog closes when the
         // job gives the buttons back.
         m_closePending = true;
+        setCursor(Qt::BusyCursor);
         return;
     }
     QDialog::done(result);

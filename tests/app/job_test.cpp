@@ -26,6 +26,8 @@ protected:
         ensureApplication();
         dialog = std::make_unique<CQuorrelDlg>();
         dialog->show();
+        // As for a user: the window is up and active before anything is clicked.
+        ASSERT_TRUE(waitUntil([&] { return dialog->isActiveWindow(); }));
         setText("pathEdit", QString::fromStdString(scratch.file("out.wav")));
     }
 
@@ -118,7 +120,7 @@ TEST_F(JobTest, EachBadFieldIsReportedAndTheJobStillRuns)
         EXPECT_EQ(catcher.messages[0].caption, QCoreApplication::applicationName());
         EXPECT_EQ(catcher.messages[0].icon, QMessageBox::Warning);
         EXPECT_EQ(dialog->focusWidget(), edit(c.field)) << c.field;
-        EXPECT_EQ(edit(c.field)->selectedText(), c.text);
+        EXPECT_EQ(edit(c.field)->selectedText(), c.text) << c.field;
         setText(c.field, good);
     }
     EXPECT_EQ(dialog->attenuationDb(), 4294967293u);
