@@ -60,12 +60,11 @@ case $mode in
     build_and_test build -- -DCMAKE_BUILD_TYPE=Release
     echo "== AddressSanitizer + UndefinedBehaviorSanitizer, leak checks on"
     ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-      LSAN_OPTIONS=suppressions=$PWD/tests/lsan-qt.supp \
-      build_and_test build-asan -- -DCMAKE_BUILD_TYPE=Debug -DVELTRANE_SANITIZE=address,undefined \
+      build_and_test build-asan -- -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELTRANE_SANITIZE=address,undefined \
         -DVELTRANE_BUILD_BENCH=OFF
     echo "== ThreadSanitizer (the libraries and the command line; Qt is not instrumented)"
     TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
-      build_and_test build-tsan -- -DCMAKE_BUILD_TYPE=Debug -DVELTRANE_SANITIZE=thread \
+      build_and_test build-tsan -- -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELTRANE_SANITIZE=thread \
         -DVELTRANE_BUILD_APP=OFF -DVELTRANE_BUILD_BENCH=OFF
     echo "== fuzzing"
     run_fuzzers
