@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <numeric>
 #include <vector>
 
 #include "mwc_random.h"
@@ -17,30 +19,36 @@ struct PinnedSeedTime {
     ~PinnedSeedTime() { setSeedTime(std::nullopt); }
 };
 
-template <class Generator, class Fill>
-std::vector<std::vector<int32_t>> renderBlocks(Generator& gen, bool (Generator::*active)() const, Fill fill)
+bool active(const WhiteNoiseGenerator& gen) { return gen.whiteActive(); }
+bool active(const PinkNoiseGenerator& gen) { return gen.pinkActive(); }
+void fill(WhiteNoiseGenerator& gen, int32_t* block) { gen.fillWhiteBlock(block, 512); }
+void fill(PinkNoiseGenerator& gen, int32_t* block) { gen.fillPinkBlock(block, 512); }
+
+// Every block up to the end of the signal, written over a non-zero filler.
+template <class Generator>
+std::vector<int32_t> render(Generator& gen)
 {
-    std::vector<std::vector<int32_t>> blocks;
-    while ((gen.*active)()) {
-        blocks.emplace_back(512, 77);
-        (gen.*fill)(blocks.back().data(), 512);
+    std::vector<int32_t> all;
+    while (active(gen)) {
+        all.resize(all.size() + 512, 77);
+        fill(gen, all.data() + all.size() - 512);
     }
-    return blocks;
+    return all;
 }
 
-auto renderWhite(WhiteNoiseGenerator& gen)
+bool zeroFrom(const std::vector<int32_t>& s, size_t from)
 {
-    return renderBlocks(gen, &WhiteNoiseGenerator::whiteActive, &WhiteNoiseGenerator::fillWhiteBlock);
+    return std::all_of(s.begin() + from, s.end(), [](int32_t v) { return v == 0; });
 }
 
-auto renderPink(PinkNoiseGenerator& gen)
+int32_t peak(const std::vector<int32_t>& s)
 {
-    return renderBlocks(gen, &PinkNoiseGenerator::pinkActive, &PinkNoiseGenerator::fillPinkBlock);
+    return std::accumulate(s.begin(), s.end(), 0, [](int32_t m, int32_t v) { return std::max(m, std::abs(v)); });
 }
 
 }  // namespace
 
-TEST(RandomSources, KnownSequences)
+TEST(RandomSources, KnownSequencesAndRanges)
 {
     MwcRandom mwc;
     EXPECT_EQ(mwc.gaussianNormaliser, 6.6604368892615815);
@@ -54,72 +62,49 @@ TEST(RandomSources, KnownSequences)
     EXPECT_EQ(nextLcgUniform(pink), -0.24296724796295166f);
     EXPECT_EQ(pink.lcgState, 1103947680u);
     nextLcgUniform(pink);
-    EXPECT_EQ(pink.lcgState, 1372837771u);
     nextLcgUniform(pink);
     EXPECT_EQ(pink.lcgState, 290041650u);
-}
 
-TEST(RandomSources, UniformAndGaussianStayInRange)
-{
-    MwcRandom mwc;
-    // A state whose next word is 2^32 - 1: the largest uniform stays below 1.
     mwc.x0 = mwc.x1 = mwc.x2 = mwc.x3 = 0;
-    mwc.carry = 0xFFFFFFFFu;
+    mwc.carry = 0xFFFFFFFFu;  // next word 2^32 - 1: the largest uniform
     EXPECT_EQ(mwc.nextUniform(), 1.0 - 0x1p-32);
-    // The word 1 gives the largest radius, and the output stays within 1.
-    mwc.x0 = mwc.x1 = mwc.x2 = mwc.x3 = 0;
-    mwc.carry = 1;  // next words: 1, then 5115
+    mwc.x0 = 0;
+    mwc.carry = 1;  // next words 1 and 5115: the largest radius
     double first, second;
     mwc.nextGaussianPair(first, second);
-    EXPECT_LE(std::fabs(first), 1.0);
-    EXPECT_GT(first, 0.9999);
-    // A zero word (1776 * 2^28 = 111 * 2^32) is drawn again: no logarithm of 0.
+    EXPECT_TRUE(first > 0.9999 && first <= 1.0);
     mwc.x0 = mwc.x2 = mwc.x3 = mwc.carry = 0;
-    mwc.x1 = 1u << 28;
+    mwc.x1 = 1u << 28;  // next word 0 (1776 * 2^28 = 111 * 2^32): drawn again
     mwc.nextGaussianPair(first, second);
     EXPECT_TRUE(std::isfinite(first) && std::isfinite(second));
-
     mwc.seed(42);
     for (int i = 0; i < 200000; ++i) {
         mwc.nextGaussianPair(first, second);
-        ASSERT_LE(std::fabs(first), 1.0);
-        ASSERT_LE(std::fabs(second), 1.0);
+        ASSERT_TRUE(std::fabs(first) <= 1.0 && std::fabs(second) <= 1.0);
     }
 }
 
-TEST(WhiteNoise, SampleCountsPaddingAndLevels)
+TEST(WhiteNoise, CountsPaddingLevelsAndRepeatability)
 {
     PinnedSeedTime pinned(1700000000);
-    WhiteNoiseGenerator gen;
+    WhiteNoiseGenerator gen, again;
     gen.configureWhite(44100, 16, 0.25, 0);
     EXPECT_EQ(gen.remainingSamples, 11026u);  // odd count made even
     gen.disarm();
 
     gen.configureWhite(44100, 16, 0.1, 0);
     gen.configureWhite(48000, 24, 2.0, 0);  // ignored while active
-    const auto blocks = renderWhite(gen);
-    ASSERT_EQ(blocks.size(), 9u);
-    for (size_t i = 314; i < 512; ++i)
-        ASSERT_EQ(blocks[8][i], 0);
-    int32_t peak = 0;
-    for (const auto& block : blocks)
-        for (int32_t v : block)
-            peak = std::max(peak, std::abs(v));
-    EXPECT_LE(peak, 32766);
-    EXPECT_GT(peak, 10000);
-
-    // Same seed time, same samples.
-    WhiteNoiseGenerator again;
+    const std::vector<int32_t> s = render(gen);
+    EXPECT_EQ(s.size(), 9u * 512);
+    EXPECT_TRUE(zeroFrom(s, 8 * 512 + 314));
+    EXPECT_TRUE(peak(s) > 10000 && peak(s) <= 32766);
     again.configureWhite(44100, 16, 0.1, 0);
-    EXPECT_EQ(renderWhite(again), blocks);
+    EXPECT_EQ(render(again), s);  // same seed time, same samples
 
-    gen.configureWhite(51200, 24, 0.01, 0);  // exactly one block
-    EXPECT_EQ(renderWhite(gen).size(), 1u);
-
+    gen.configureWhite(51200, 24, 0.01, 0);  // exactly one block, no padding block
+    EXPECT_EQ(render(gen).size(), 512u);
     gen.configureWhite(44100, 16, 1.0, 87);
-    for (const auto& block : renderWhite(gen))
-        for (int32_t v : block)
-            ASSERT_EQ(v, 0);
+    EXPECT_EQ(peak(render(gen)), 0);
     EXPECT_NEAR(noiseLevel(20, 16), 3276.7, 0.01);
 }
 
@@ -129,8 +114,7 @@ TEST(PinkNoise, RowRenewalOrderAndBounds)
     source.lcgState = 12345;
     std::vector<int> renewed;
     for (int i = 0; i < 8; ++i) {
-        float before[16];
-        std::copy(source.rows, source.rows + 16, before);
+        const std::vector<float> before(source.rows, source.rows + 16);
         source.nextPinkSample();
         for (int k = 0; k < 16; ++k)
             if (source.rows[k] != before[k])
@@ -138,30 +122,24 @@ TEST(PinkNoise, RowRenewalOrderAndBounds)
     }
     EXPECT_EQ(renewed, (std::vector<int>{0, 1, 0, 2, 0, 1, 0, 3}));
 
-    // Counter 65536 (16 trailing zeros) and a wrapped counter of 0 both renew row 0.
+    // Counter 65536 (16 trailing zeros) and a wrapped counter of 0 renew row 0.
     for (uint32_t counter : {65536u, 0u}) {
         source.rowCounter = counter;
-        const float row1 = source.rows[1], row0 = source.rows[0];
+        const float row0 = source.rows[0], row1 = source.rows[1];
         source.nextPinkSample();
-        EXPECT_NE(source.rows[0], row0);
-        EXPECT_EQ(source.rows[1], row1);
+        EXPECT_TRUE(source.rows[0] != row0 && source.rows[1] == row1);
         EXPECT_EQ(source.rowCounter, counter + 1);
     }
 
-    // Start at the upper bound, so that renewals are refused and retried.
+    // From the upper bound, so that renewals are refused and drawn again.
     std::fill(source.rows, source.rows + 16, 0.25f);
     source.runningSum = 4.0f;
     for (int i = 0; i < 2000000; ++i) {
         const float p = source.nextPinkSample();
-        ASSERT_GE(source.runningSum, -4.0f);
-        ASSERT_LE(source.runningSum, 4.0f);
-        ASSERT_GE(p, -0.5625f);
-        ASSERT_LT(p, 0.5625f);
+        ASSERT_TRUE(source.runningSum >= -4.0f && source.runningSum <= 4.0f);
+        ASSERT_TRUE(p >= -0.5625f && p < 0.5625f);
     }
-    float rows = 0.0f;
-    for (float row : source.rows)
-        rows += row;
-    EXPECT_NEAR(rows, source.runningSum, 1e-4);  // a refused value is not kept
+    EXPECT_NEAR(std::accumulate(source.rows, source.rows + 16, 0.0f), source.runningSum, 1e-4);
 }
 
 TEST(PinkNoise, CountsCarriedStateAndLevels)
@@ -170,38 +148,33 @@ TEST(PinkNoise, CountsCarriedStateAndLevels)
     PinkNoiseGenerator gen, fresh;
     gen.configurePink(44100, 24, 0.25, 0);
     EXPECT_EQ(gen.remainingSamples, 11025u);  // not made even
-    const auto first = renderPink(gen);
-    ASSERT_EQ(first.size(), 22u);
-    for (size_t i = 11025 - 21 * 512; i < 512; ++i)
-        ASSERT_EQ(first.back()[i], 0);
+    const std::vector<int32_t> first = render(gen);
+    EXPECT_EQ(first.size(), 22u * 512);
+    EXPECT_TRUE(zeroFrom(first, 11025));
 
     // The rows carry over: the same seed time gives another render, while a
     // fresh generator repeats the first one.
     gen.configurePink(44100, 24, 0.25, 0);
-    EXPECT_NE(renderPink(gen), first);
+    EXPECT_NE(render(gen), first);
     fresh.configurePink(44100, 24, 0.25, 0);
-    EXPECT_EQ(renderPink(fresh), first);
+    EXPECT_EQ(render(fresh), first);
 
-    gen.configurePink(44100, 16, 0.5, 90);  // scale 1.84: only the extremes reach +-1
-    for (const auto& block : renderPink(gen))
-        for (int32_t v : block)
-            ASSERT_LE(std::abs(v), 1);
+    gen.configurePink(44100, 16, 0.5, 90);  // scale 1.84: only the extremes reach 1
+    EXPECT_LE(peak(render(gen)), 1);
 }
 
 TEST(PinkNoise, SamplesBeyondFullScaleAreClipped)
 {
-    // Find a random state whose next sample, from a running sum at its bound,
-    // lies beyond full scale.
+    // A random state whose next sample, from a running sum at its bound,
+    // lies beyond full scale in every width.
     PinkNoiseSource probe;
     uint32_t state = 0;
-    for (;; ++state) {
+    do {
         std::fill(probe.rows, probe.rows + 16, 0.25f);
         probe.runningSum = 4.0f;
         probe.rowCounter = 1;
-        probe.lcgState = state;
-        if (probe.nextPinkSample() > 0.56249f)
-            break;
-    }
+        probe.lcgState = ++state;
+    } while (probe.nextPinkSample() < 0.56249f);
     PinnedSeedTime pinned(state);
     for (int32_t width : {16, 24, 32}) {
         PinkNoiseGenerator gen;
