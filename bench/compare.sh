@@ -82,21 +82,29 @@ def peak_kib(command):
     return int(result.stderr.strip().splitlines()[-1])
 
 
-# Floors: per-sample costs and the writer's time for a whole largest job.
-print("measuring the floors with bench_engine ...", file=sys.stderr)
-raw = subprocess.run([bench, "--benchmark_filter=Floor|Writer/bits:../file:1", "--benchmark_format=json",
-                      "--benchmark_repetitions=5", "--benchmark_report_aggregates_only=true"],
+# Per-sample costs of every piece, the floors among them, and the writer's
+# time for a whole largest job: median and min-max over the repetitions.
+print("measuring the per-sample costs with bench_engine ...", file=sys.stderr)
+raw = subprocess.run([bench, "--benchmark_format=json", "--benchmark_repetitions=9",
+                      "--benchmark_min_time=0.2"],
                      stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True, check=True).stdout
-medians = {b["run_name"]: b for b in json.loads(raw)["benchmarks"] if b.get("aggregate_name") == "median"}
+runs = {}
+for b in json.loads(raw)["benchmarks"]:
+    if b.get("run_type") == "iteration":
+        runs.setdefault(b["run_name"], []).append(b["per_sample"] * 1e9)
+print("per-sample costs, ns (median, min-max of %d repetitions):" % max(len(v) for v in runs.values()))
+for name, values in runs.items():
+    print("  %-40s %8.3f  %8.3f-%.3f" % (name.replace("/iterations:5", ""), statistics.median(values),
+                                        min(values), max(values)))
 def per_sample(prefix):
-    for name, b in medians.items():
+    for name, values in runs.items():
         if name.startswith(prefix):
-            return b["per_sample"]
-    raise SystemExit(f"no median for {prefix} in bench_engine's output")
-floor_ns = {"sin": per_sample("BM_FloorSin") * 1e9, "gauss": per_sample("BM_FloorGaussianPair") * 1e9,
-            "pink": per_sample("BM_FloorPinkRow") * 1e9}
-write_ns = {bits: per_sample(f"BM_Writer/bits:{bits}/file:1") * 1e9 for bits in (16, 24, 32)}
-print("floors, ns per sample: sin %.2f, gaussian pair %.2f, pink row %.2f; writing %s" % (
+            return statistics.median(values)
+    raise SystemExit(f"no figures for {prefix} in bench_engine's output")
+floor_ns = {"sin": per_sample("BM_FloorSin"), "gauss": per_sample("BM_FloorGaussianPair"),
+            "pink": per_sample("BM_FloorPinkRow")}
+write_ns = {bits: per_sample(f"BM_Writer/bits:{bits}/file:1") for bits in (16, 24, 32)}
+print("floors, ns per sample: sin %.2f, gaussian pair %.2f, pink row %.2f; writing %s\n" % (
     floor_ns["sin"], floor_ns["gauss"], floor_ns["pink"],
     ", ".join(f"{b}-bit {write_ns[b]:.2f}" for b in (16, 24, 32))))
 print(f"{pairs} alternating pairs per job, outputs {'deleted before every run' if fresh else 'overwritten'}\n")
