@@ -7,7 +7,6 @@
 
 #include "mwc_random.h"
 #include "seed_clock.h"
-#include "white_noise.h"
 
 float PinkNoiseSource::nextPinkSample()
 {
@@ -43,25 +42,20 @@ PinkNoiseGenerator::~PinkNoiseGenerator() = default;
 void PinkNoiseGenerator::configurePink(uint32_t rate, int32_t width, double duration,
                                        uint32_t attenuation)
 {
-    // Without its source the generator cannot make noise and stays idle.
-    if (pinkActive_ || !source)
-        return;
     uint32_t count = 0;
-    if (!noiseSampleCount(rate, duration, count))
+    if (!acceptRequest(source != nullptr, rate, width, duration, count))
         return;
-    sampleRate = rate;
-    bitWidth = width;
     // 1/0.56245: the output's peak of 0.5625 maps to just above the level.
     sampleScale = noiseLevel(attenuation, width) * 1.777935816517;
     remainingSamples = count;
     // Only the random word restarts; rows, sum and counter carry over.
     source->lcgState = seedTimeNow();
-    pinkActive_ = true;
+    active_ = true;
 }
 
 void PinkNoiseGenerator::fillPinkBlock(int32_t* samples, uint32_t count)
 {
-    const uint32_t n = beginNoiseBlock(remainingSamples, pinkActive_, samples, count);
+    const uint32_t n = beginBlock(samples, count);
     // At 0 dB a sample can pass full scale by a few units; it is clipped there,
     // since reducing it to the width's low bits would flip its sign.
     const double fullScale = noiseLevel(0, bitWidth);
@@ -70,10 +64,4 @@ void PinkNoiseGenerator::fillPinkBlock(int32_t* samples, uint32_t count)
         const double truncated = std::clamp(std::trunc(v), -fullScale, fullScale);
         samples[i] = reduceToWidth(static_cast<int32_t>(truncated), bitWidth);
     }
-}
-
-void PinkNoiseGenerator::disarm()
-{
-    pinkActive_ = false;
-    remainingSamples = 0;
 }

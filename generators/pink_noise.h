@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "noise_frame.h"
+
 // The pink noise state: a congruential random word and sixteen rows, one of
 // which is renewed per sample; row k every 2^(k+1) samples.
 struct PinkNoiseSource {
@@ -17,22 +19,13 @@ struct PinkNoiseSource {
     float nextPinkSample();
 };
 
-class PinkNoiseGenerator {
+class PinkNoiseGenerator : public NoiseGeneratorFrame {
 public:
     PinkNoiseGenerator();
     ~PinkNoiseGenerator();
     void configurePink(uint32_t sampleRate, int32_t width, double duration, uint32_t attenuation);
     void fillPinkBlock(int32_t* samples, uint32_t count);
-    bool pinkActive() const { return pinkActive_; }
-    void disarm();
+    bool pinkActive() const { return active_; }
 
-    // --- implementation, public only for the tests ---
     std::unique_ptr<PinkNoiseSource> source;
-    double sampleScale = 0.0;
-    uint32_t sampleRate = 0;
-    uint32_t remainingSamples = 0;
-    int32_t bitWidth = 0;
-
-private:
-    bool pinkActive_ = false;
 };

@@ -1,0 +1,39 @@
+// The level rule and the block frame that the white and pink noise
+// generators share.
+#pragma once
+
+#include <cstdint>
+
+// Peak amplitude of noise at an attenuation in dB, in the range of the width.
+double noiseLevel(uint32_t attenuation, int32_t width);
+
+// A 16-bit sample keeps its low 16 bits, sign-extended; wider ones stay as they are.
+inline int32_t reduceToWidth(int32_t sample, int32_t width)
+{
+    return width == 16 ? static_cast<int16_t>(sample) : sample;
+}
+
+// What both noise generators hold besides their random source: the active
+// flag, the configured scale, rate and width, and the samples still to come.
+class NoiseGeneratorFrame {
+public:
+    // Ends a signal that a stopped job left armed.
+    void disarm();
+
+    // --- implementation, public only for the tests ---
+    double sampleScale = 0.0;
+    uint32_t sampleRate = 0;
+    uint32_t remainingSamples = 0;
+    int32_t bitWidth = 0;
+
+protected:
+    // Takes a request unless a signal runs or there is no random source: stores
+    // rate and width and answers floor(rate * duration) kept to its low 32 bits.
+    // A duration that counts no samples (negative, infinite, not a number) is refused.
+    bool acceptRequest(bool hasSource, uint32_t rate, int32_t width, double duration, uint32_t& count);
+    // Starts a block of count samples and answers how many of them carry noise;
+    // at the signal's end zeroes the rest of the block and clears the flag.
+    uint32_t beginBlock(int32_t* samples, uint32_t count);
+
+    bool active_ = false;
+};
