@@ -1,9 +1,7 @@
 #include "mwc_random.h"
 
-#include <bit>
 #include <cmath>
 
-#include "pink_noise.h"
 #include "seed_clock.h"
 
 namespace {
@@ -57,13 +55,4 @@ void MwcRandom::nextGaussianPair(double& first, double& second)
     const double theta = nextUniform() * kGaussianCircle;
     first = std::cos(theta) * r / gaussianNormaliser;
     second = std::sin(theta) * r / gaussianNormaliser;
-}
-
-float nextLcgUniform(PinkNoiseSource& source)
-{
-    source.lcgState = source.lcgState * 196314165u + 907633515u;
-    // Sign 0, exponent of 2, mantissa = top 23 state bits: a float in [2, 4).
-    source.conversionWord = (source.lcgState >> 9) | 0x40000000u;
-    const float f = std::bit_cast<float>(source.conversionWord);
-    return (f - 3.0f) * 0.5f;
 }

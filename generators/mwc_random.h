@@ -1,5 +1,5 @@
-// Random sources of the noise generators: an order-4 multiply-with-carry
-// generator (white noise) and the 32-bit congruential step of pink noise.
+// The random source of white noise: an order-4 multiply-with-carry generator.
+// (Pink noise draws from its own congruential step, in pink_noise.h.)
 #pragma once
 
 #include <cstdint>
@@ -14,10 +14,3 @@ public:
     double gaussianNormaliser;
     uint32_t x0 = 0, x1 = 0, x2 = 0, x3 = 0, carry = 0;
 };
-
-struct PinkNoiseSource;
-
-// Advances the pink source's congruential state one step and answers its top
-// 23 bits as a float in [-0.5, 0.5 - 2^-23], built from the bits without an
-// integer-to-float conversion.
-float nextLcgUniform(PinkNoiseSource& source);

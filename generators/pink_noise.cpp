@@ -1,11 +1,9 @@
 #include "pink_noise.h"
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
 #include <new>
 
-#include "mwc_random.h"
 #include "seed_clock.h"
 
 float PinkNoiseSource::nextPinkSample()

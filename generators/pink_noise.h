@@ -1,6 +1,7 @@
 // Pink noise by the 16-row running-sum method.
 #pragma once
 
+#include <bit>
 #include <cstdint>
 #include <memory>
 
@@ -18,6 +19,18 @@ struct PinkNoiseSource {
     // Next pink value in [-0.5625, 0.5625).
     float nextPinkSample();
 };
+
+// Advances the source's congruential state one step and answers its top 23
+// bits as a float in [-0.5, 0.5 - 2^-23], built from the bits without an
+// integer-to-float conversion. Inline: every pink sample draws at least twice.
+inline float nextLcgUniform(PinkNoiseSource& source)
+{
+    source.lcgState = source.lcgState * 196314165u + 907633515u;
+    // Sign 0, exponent of 2, mantissa = top 23 state bits: a float in [2, 4).
+    source.conversionWord = (source.lcgState >> 9) | 0x40000000u;
+    const float f = std::bit_cast<float>(source.conversionWord);
+    return (f - 3.0f) * 0.5f;
+}
 
 class PinkNoiseGenerator : public NoiseGeneratorFrame {
 public:
