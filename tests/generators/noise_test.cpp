@@ -77,11 +77,6 @@ TEST(RandomSources, KnownSequencesAndRanges)
     mwc.x1 = 1u << 28;  // next word 0 (1776 * 2^28 = 111 * 2^32): drawn again
     mwc.nextGaussianPair(first, second);
     EXPECT_TRUE(std::isfinite(first) && std::isfinite(second));
-    mwc.seed(42);
-    for (int i = 0; i < 200000; ++i) {
-        mwc.nextGaussianPair(first, second);
-        ASSERT_TRUE(std::fabs(first) <= 1.0 && std::fabs(second) <= 1.0);
-    }
 }
 
 TEST(WhiteNoise, CountsPaddingLevelsAndRepeatability)
