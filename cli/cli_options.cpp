@@ -16,14 +16,14 @@ enum class OptionId {
     SeedTime, Quiet, ListNotes, Help, Version
 };
 
-struct OptionSpec {
+struct OptionDef {
     OptionId id;
     const char* longName;
     char shortName;  // 0 when there is none
     bool takesValue;
 };
 
-constexpr OptionSpec kOptions[] = {
+constexpr OptionDef kOptions[] = {
     {OptionId::Frequency, "frequency", 0, true},
     {OptionId::Note, "note", 0, true},
     {OptionId::Start, "start", 0, true},
@@ -42,7 +42,7 @@ constexpr OptionSpec kOptions[] = {
 
 // One option as the user wrote it: its spelling (for messages) and value.
 struct GivenOption {
-    const OptionSpec* spec;
+    const OptionDef* def;
     std::string spelling;
     std::string value;
 };
@@ -140,19 +140,19 @@ std::string readChoice(const GivenOption& given, std::initializer_list<int64_t> 
     return given.spelling + " " + given.value + " is not supported: accepted " + accepted;
 }
 
-const OptionSpec* findLong(std::string_view name)
+const OptionDef* findLong(std::string_view name)
 {
-    for (const OptionSpec& spec : kOptions)
-        if (name == spec.longName)
-            return &spec;
+    for (const OptionDef& def : kOptions)
+        if (name == def.longName)
+            return &def;
     return nullptr;
 }
 
-const OptionSpec* findShort(char name)
+const OptionDef* findShort(char name)
 {
-    for (const OptionSpec& spec : kOptions)
-        if (spec.shortName != 0 && spec.shortName == name)
-            return &spec;
+    for (const OptionDef& def : kOptions)
+        if (def.shortName != 0 && def.shortName == name)
+            return &def;
     return nullptr;
 }
 
@@ -176,19 +176,19 @@ std::string applyValues(const std::vector<GivenOption>& given, CliOptions& optio
     for (const GivenOption& g : given) {
         std::string error;
         int64_t whole = 0;
-        switch (g.spec->id) {
+        switch (g.def->id) {
         case OptionId::Frequency:
         case OptionId::Note:
             if (!sine)
                 return g.spelling + " applies only to the sine signal";
-            (g.spec->id == OptionId::Frequency ? frequency : note) = &g;
+            (g.def->id == OptionId::Frequency ? frequency : note) = &g;
             break;
         case OptionId::Start:
         case OptionId::End:
             if (!sweep)
                 return g.spelling + " applies only to the sweep signal";
             error = readDouble(g, kMinFrequencyHz, kMaxFrequencyHz, "10 to 22050 Hz",
-                               g.spec->id == OptionId::Start ? options.startFrequency
+                               g.def->id == OptionId::Start ? options.startFrequency
                                                              : options.endFrequency);
             break;
         case OptionId::Duration:
@@ -283,7 +283,7 @@ std::string applyValues(const std::vector<GivenOption>& given, CliOptions& optio
         std::string spelling = "--duration";
         std::string value = std::to_string(options.duration);
         for (const GivenOption& g : given) {
-            if (g.spec->id == OptionId::Duration) {
+            if (g.def->id == OptionId::Duration) {
                 spelling = g.spelling;
                 value = g.value;
             }
@@ -349,7 +349,7 @@ CliParseResult parseCliArguments(const std::vector<std::string>& args)
 
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
-        const OptionSpec* spec = nullptr;
+        const OptionDef* def = nullptr;
         std::string spelling;
         std::optional<std::string> inlineValue;
 
@@ -360,12 +360,12 @@ CliParseResult parseCliArguments(const std::vector<std::string>& args)
         if (!optionsEnded && arg.size() > 2 && arg.compare(0, 2, "--") == 0) {
             size_t equals = arg.find('=');
             spelling = arg.substr(0, equals);
-            spec = findLong(std::string_view(spelling).substr(2));
+            def = findLong(std::string_view(spelling).substr(2));
             if (equals != std::string::npos)
                 inlineValue = arg.substr(equals + 1);
         } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
             spelling = arg.substr(0, 2);
-            spec = findShort(arg[1]);
+            def = findShort(arg[1]);
             if (arg.size() > 2)
                 inlineValue = arg.substr(2);  // -d2 and -o/tmp/x.wav
         } else {
@@ -377,26 +377,26 @@ CliParseResult parseCliArguments(const std::vector<std::string>& args)
             continue;
         }
 
-        if (!spec) {
+        if (!def) {
             result.error = "unknown option " + spelling;
             return result;
         }
-        if (spec->id == OptionId::Help) {
+        if (def->id == OptionId::Help) {
             options.command = CliCommand::Help;
             return result;
         }
-        if (spec->id == OptionId::Version) {
+        if (def->id == OptionId::Version) {
             options.command = CliCommand::Version;
             return result;
         }
-        if (!spec->takesValue && inlineValue) {
-            result.error = (spec->shortName && spelling.size() == 2)
+        if (!def->takesValue && inlineValue) {
+            result.error = (def->shortName && spelling.size() == 2)
                                ? "option " + spelling + " takes no value (write options separately)"
                                : "option " + spelling + " takes no value";
             return result;
         }
         std::string value;
-        if (spec->takesValue) {
+        if (def->takesValue) {
             if (inlineValue) {
                 value = *inlineValue;
             } else if (i + 1 < args.size()) {
@@ -406,9 +406,9 @@ CliParseResult parseCliArguments(const std::vector<std::string>& args)
                 return result;
             }
         }
-        if (spec->id == OptionId::ListNotes)
+        if (def->id == OptionId::ListNotes)
             listNotes = true;
-        given.push_back({spec, spelling, value});
+        given.push_back({def, spelling, value});
     }
 
     if (listNotes) {
