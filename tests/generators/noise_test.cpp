@@ -36,11 +36,6 @@ std::vector<int32_t> render(Generator& gen)
     return all;
 }
 
-bool zeroFrom(const std::vector<int32_t>& s, size_t from)
-{
-    return std::all_of(s.begin() + from, s.end(), [](int32_t v) { return v == 0; });
-}
-
 int32_t peak(const std::vector<int32_t>& s)
 {
     return std::accumulate(s.begin(), s.end(), 0, [](int32_t m, int32_t v) { return std::max(m, std::abs(v)); });
@@ -53,16 +48,13 @@ TEST(RandomSources, KnownSequencesAndRanges)
     MwcRandom mwc;
     EXPECT_EQ(mwc.gaussianNormaliser, 6.6604368892615815);
     mwc.seed(305419896);
-    EXPECT_EQ(mwc.nextWord(), 2950648428u);
-    EXPECT_EQ(mwc.nextWord(), 801548103u);
-    EXPECT_EQ(mwc.nextWord(), 3979313621u);
-
+    EXPECT_EQ((std::vector{mwc.nextWord(), mwc.nextWord(), mwc.nextWord()}),
+              (std::vector{2950648428u, 801548103u, 3979313621u}));
     PinkNoiseSource pink;
     pink.lcgState = 1;
     EXPECT_EQ(nextLcgUniform(pink), -0.24296724796295166f);
     EXPECT_EQ(pink.lcgState, 1103947680u);
-    nextLcgUniform(pink);
-    nextLcgUniform(pink);
+    nextLcgUniform(pink), nextLcgUniform(pink);
     EXPECT_EQ(pink.lcgState, 290041650u);
 
     mwc.x0 = mwc.x1 = mwc.x2 = mwc.x3 = 0;
@@ -79,28 +71,41 @@ TEST(RandomSources, KnownSequencesAndRanges)
     EXPECT_TRUE(std::isfinite(first) && std::isfinite(second));
 }
 
-TEST(WhiteNoise, CountsPaddingLevelsAndRepeatability)
+TEST(NoiseGenerators, CountsPaddingLevelsAndRepeatability)
 {
     PinnedSeedTime pinned(1700000000);
-    WhiteNoiseGenerator gen, again;
-    gen.configureWhite(44100, 16, 0.25, 0);
-    EXPECT_EQ(gen.remainingSamples, 11026u);  // odd count made even
-    gen.disarm();
-
-    gen.configureWhite(44100, 16, 0.1, 0);
-    gen.configureWhite(48000, 24, 2.0, 0);  // ignored while active
-    const std::vector<int32_t> s = render(gen);
-    EXPECT_EQ(s.size(), 9u * 512);
-    EXPECT_TRUE(zeroFrom(s, 8 * 512 + 314));
+    WhiteNoiseGenerator white, again;
+    white.configureWhite(44100, 16, 0.25, 0);
+    EXPECT_EQ(white.remainingSamples, 11026u);  // odd count made even
+    white.disarm();
+    white.configureWhite(44100, 16, 0.1, 0);
+    white.configureWhite(48000, 24, 2.0, 0);  // ignored while active
+    const std::vector<int32_t> s = render(white);
+    ASSERT_EQ(s.size(), 9u * 512);
+    EXPECT_EQ(peak({s.begin() + 8 * 512 + 314, s.end()}), 0);
     EXPECT_TRUE(peak(s) > 10000 && peak(s) <= 32766);
     again.configureWhite(44100, 16, 0.1, 0);
     EXPECT_EQ(render(again), s);  // same seed time, same samples
-
-    gen.configureWhite(51200, 24, 0.01, 0);  // exactly one block, no padding block
-    EXPECT_EQ(render(gen).size(), 512u);
-    gen.configureWhite(44100, 16, 1.0, 87);
-    EXPECT_EQ(peak(render(gen)), 0);
+    white.configureWhite(51200, 24, 0.01, 0);  // exactly one block, no padding block
+    EXPECT_EQ(render(white).size(), 512u);
+    white.configureWhite(44100, 16, 1.0, 87);
+    EXPECT_EQ(peak(render(white)), 0);
     EXPECT_NEAR(noiseLevel(20, 16), 3276.7, 0.01);
+
+    // Pink: the count is not made even, and the rows carry over, so the same
+    // seed time gives another render while a fresh generator repeats it.
+    PinkNoiseGenerator pink, fresh;
+    pink.configurePink(44100, 24, 0.25, 0);
+    EXPECT_EQ(pink.remainingSamples, 11025u);
+    const std::vector<int32_t> first = render(pink);
+    ASSERT_EQ(first.size(), 22u * 512);
+    EXPECT_EQ(peak({first.begin() + 11025, first.end()}), 0);
+    pink.configurePink(44100, 24, 0.25, 0);
+    EXPECT_NE(render(pink), first);
+    fresh.configurePink(44100, 24, 0.25, 0);
+    EXPECT_EQ(render(fresh), first);
+    pink.configurePink(44100, 16, 0.5, 90);  // scale 1.84: only the extremes reach 1
+    EXPECT_LE(peak(render(pink)), 1);
 }
 
 TEST(PinkNoise, RowRenewalOrderAndBounds)
@@ -116,7 +121,6 @@ TEST(PinkNoise, RowRenewalOrderAndBounds)
                 renewed.push_back(k);
     }
     EXPECT_EQ(renewed, (std::vector<int>{0, 1, 0, 2, 0, 1, 0, 3}));
-
     // Counter 65536 (16 trailing zeros) and a wrapped counter of 0 renew row 0.
     for (uint32_t counter : {65536u, 0u}) {
         source.rowCounter = counter;
@@ -125,7 +129,6 @@ TEST(PinkNoise, RowRenewalOrderAndBounds)
         EXPECT_TRUE(source.rows[0] != row0 && source.rows[1] == row1);
         EXPECT_EQ(source.rowCounter, counter + 1);
     }
-
     // From the upper bound, so that renewals are refused and drawn again.
     std::fill(source.rows, source.rows + 16, 0.25f);
     source.runningSum = 4.0f;
@@ -135,27 +138,6 @@ TEST(PinkNoise, RowRenewalOrderAndBounds)
         ASSERT_TRUE(p >= -0.5625f && p < 0.5625f);
     }
     EXPECT_NEAR(std::accumulate(source.rows, source.rows + 16, 0.0f), source.runningSum, 1e-4);
-}
-
-TEST(PinkNoise, CountsCarriedStateAndLevels)
-{
-    PinnedSeedTime pinned(1700000000);
-    PinkNoiseGenerator gen, fresh;
-    gen.configurePink(44100, 24, 0.25, 0);
-    EXPECT_EQ(gen.remainingSamples, 11025u);  // not made even
-    const std::vector<int32_t> first = render(gen);
-    EXPECT_EQ(first.size(), 22u * 512);
-    EXPECT_TRUE(zeroFrom(first, 11025));
-
-    // The rows carry over: the same seed time gives another render, while a
-    // fresh generator repeats the first one.
-    gen.configurePink(44100, 24, 0.25, 0);
-    EXPECT_NE(render(gen), first);
-    fresh.configurePink(44100, 24, 0.25, 0);
-    EXPECT_EQ(render(fresh), first);
-
-    gen.configurePink(44100, 16, 0.5, 90);  // scale 1.84: only the extremes reach 1
-    EXPECT_LE(peak(render(gen)), 1);
 }
 
 TEST(PinkNoise, SamplesBeyondFullScaleAreClipped)

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "note_table.h"
@@ -18,59 +18,33 @@ struct VectorList : NoteListSink {
     }
 };
 
-class NoteTableTest : public ::testing::Test {
-protected:
-    void SetUp() override { ASSERT_TRUE(createNoteTable()); }
-    void TearDown() override { releaseNoteTable(); }
-};
-
-TEST_F(NoteTableTest, FrequenciesAreExactWhereDefined)
-{
-    const double* t = noteTable();
-    ASSERT_NE(t, nullptr);
-    // Every octave's A is exact; the other notes derive from their own A.
-    for (int octave = 0; octave < 9; ++octave)
-        EXPECT_EQ(t[12 * octave + 9], 27.5 * (1 << octave)) << "octave " << octave;
-    EXPECT_EQ(t[57], 440.0);
-    EXPECT_EQ(t[0], 16.351597831287414);
-    EXPECT_EQ(t[48], 261.6255653005986);
-    EXPECT_EQ(t[107], 7902.132820097986);
-    for (int i = 1; i < kNoteCount; ++i)
-        EXPECT_LT(t[i - 1], t[i]) << "index " << i;
-}
-
-TEST_F(NoteTableTest, ListTextsAndItemData)
+TEST(NoteTable, FrequenciesListTextsAndLifecycle)
 {
     VectorList list;
+    fillNoteList(list);  // no table yet: nothing added, no crash
+    EXPECT_TRUE(list.texts.empty());
+    ASSERT_TRUE(createNoteTable());
+    const double* t = noteTable();
+    // Every octave's A is exact; the other notes derive from their own A.
+    EXPECT_EQ(t[0], 16.351597831287414);
+    EXPECT_EQ(t[48], 261.6255653005986);
     fillNoteList(list);
     ASSERT_EQ(list.texts.size(), 108u);
-    EXPECT_EQ(list.texts[0], "C0: 16.351598");
-    EXPECT_EQ(list.texts[13], "C#1 34.647829");
-    EXPECT_EQ(list.texts[57], "A4 440.000000");
-    EXPECT_EQ(list.texts[61], "C#5/Db5 554.365262");
-    EXPECT_EQ(list.texts[73], "C#6Db6 1108.730524");
-    EXPECT_EQ(list.texts[107], "B8 7902.132820");
-    EXPECT_EQ(list.texts[9], "A0 27.500000");
-    for (int octave = 1; octave < 9; ++octave) {
-        const std::string& a = list.texts[12 * octave + 9];
-        EXPECT_EQ(a.substr(0, 3), "A" + std::to_string(octave) + " ");
-        EXPECT_EQ(a.substr(a.size() - 7), ".000000") << a;
+    for (const auto& [index, text] : std::vector<std::pair<int, std::string>>{
+             {0, "C0: 16.351598"}, {13, "C#1 34.647829"}, {57, "A4 440.000000"}, {61, "C#5/Db5 554.365262"},
+             {73, "C#6Db6 1108.730524"}, {107, "B8 7902.132820"}})
+        EXPECT_EQ(list.texts[index], text);
+    for (int octave = 0; octave < 9; ++octave) {
+        EXPECT_EQ(t[12 * octave + 9], 27.5 * (1 << octave)) << "octave " << octave;
+        EXPECT_EQ(list.texts[12 * octave + 9], "A" + std::to_string(octave) + " " + std::to_string(27.5 * (1 << octave)));
     }
     // The dialog finds A4 by this prefix; it must be the only match.
     int matches = 0;
-    for (const std::string& text : list.texts)
-        matches += text.rfind("A4 440.00000", 0) == 0;
+    for (int i = 0; i < kNoteCount; ++i) {
+        matches += list.texts[i].rfind("A4 440.00000", 0) == 0;
+        EXPECT_EQ(list.data[i], t + i) << "index " << i;
+    }
     EXPECT_EQ(matches, 1);
-    for (int i = 0; i < kNoteCount; ++i)
-        EXPECT_EQ(list.data[i], noteTable() + i) << "index " << i;
-}
-
-TEST(NoteTableLifecycle, ReleaseResetsAndRecreates)
-{
-    VectorList empty;
-    fillNoteList(empty);  // no table yet: nothing added, no crash
-    EXPECT_TRUE(empty.texts.empty());
-    ASSERT_TRUE(createNoteTable());
     releaseNoteTable();
     EXPECT_EQ(noteTable(), nullptr);
     releaseNoteTable();  // a second release is harmless
@@ -79,45 +53,20 @@ TEST(NoteTableLifecycle, ReleaseResetsAndRecreates)
     releaseNoteTable();
 }
 
-TEST(FormatFixed, Examples)
+TEST(FormatFixed, ExamplesAndDecimals)
 {
-    EXPECT_EQ(formatFixed(440.0, 6), "440.000000");
-    EXPECT_EQ(formatFixed(16.351597831287414, 6), "16.351598");
-    EXPECT_EQ(formatFixed(7902.132820097986, 11), "7902.13282009799");
-    EXPECT_EQ(formatFixed(440.0, 11), "440.00000000000");
-    EXPECT_EQ(formatFixed(27.1, 6), "27.100000");
-    EXPECT_EQ(formatFixed(2.9999999, 6), "3.000000");
-    EXPECT_EQ(formatFixed(0.000001, 6), "0.000001");
-    EXPECT_EQ(formatFixed(-0.5, 6), "-0.500000");
-    EXPECT_EQ(formatFixed(-0.0, 6), "0");
-}
-
-TEST(FormatFixed, DecimalsCount)
-{
-    // Above 11 is 11; a negative count counts by its magnitude.
-    EXPECT_EQ(formatFixed(1.0 / 3.0, 12), "0.33333333333");
-    EXPECT_EQ(formatFixed(1.0 / 3.0, 1000), "0.33333333333");
-    EXPECT_EQ(formatFixed(1.0 / 3.0, -3), "0.333");
-    EXPECT_EQ(formatFixed(1.0 / 3.0, INT32_MIN), "0.33333333333");
-    // No decimals: the whole number rounded half up, with no point.
-    EXPECT_EQ(formatFixed(2.5, 0), "3");
-    EXPECT_EQ(formatFixed(2.4, 0), "2");
-    EXPECT_EQ(formatFixed(-2.5, 0), "-3");
-}
-
-TEST(FormatFixed, LargeAndMissingBuffer)
-{
+    // Above 11 decimals is 11, a negative count counts by its magnitude, and
+    // none gives the whole number rounded half up with no point.
+    const struct { double value; int32_t decimals; const char* text; } cases[] = {
+        {440.0, 6, "440.000000"}, {16.351597831287414, 6, "16.351598"}, {7902.132820097986, 11, "7902.13282009799"},
+        {440.0, 11, "440.00000000000"}, {27.1, 6, "27.100000"}, {2.9999999, 6, "3.000000"}, {0.000001, 6, "0.000001"},
+        {-0.5, 6, "-0.500000"}, {-0.0, 6, "0"}, {-9999999999.0, 11, "-9999999999.00000000000"},
+        {4294967296.5, 1, "4294967296.5"}, {1.0 / 3.0, 12, "0.33333333333"}, {1.0 / 3.0, 1000, "0.33333333333"},
+        {1.0 / 3.0, -3, "0.333"}, {1.0 / 3.0, INT32_MIN, "0.33333333333"}, {2.5, 0, "3"}, {2.4, 0, "2"},
+        {-2.5, 0, "-3"}};
+    for (const auto& c : cases)
+        EXPECT_EQ(formatFixed(c.value, c.decimals), c.text) << c.value << " " << c.decimals;
     formatFixed(nullptr, 1.0, 6);  // ignored
-    // Ten integer digits and eleven decimals fill the 24 characters exactly;
-    // values without room for the fixed form must not overrun them.
-    EXPECT_EQ(formatFixed(-9999999999.0, 11), "-9999999999.00000000000");
-    EXPECT_EQ(formatFixed(4294967296.5, 1), "4294967296.5");
-    for (double big : {1e10, -9999999999.9999999, -1.7976931348623157e308, -1.0 / 0.0, 0.0 / 0.0}) {
-        char guarded[32];
-        std::memset(guarded, 'x', sizeof guarded);
-        formatFixed(guarded, big, 11);
-        EXPECT_LT(std::strlen(guarded), 24u);
-    }
 }
 
 }  // namespace
