@@ -66,7 +66,7 @@ TEST(CliOptions, RefusalsNameOptionValueAndRange)
     };
     for (const auto& [args, message] : cases)
         EXPECT_EQ(parse(args).error, message);
-    for (const char* bad : {"", "nan", "0x20", " 1", "+-1", "1,5"})
+    for (const char* bad : {"+-1", "1,5"})  // more malformed numbers: cli_faults_test
         EXPECT_NE(parse({"pink", "-d", bad}).error.find("is not a number"), std::string::npos) << bad;
     std::ostringstream out, err;
     EXPECT_EQ(runCli({"sine", "--frequency", "5"}, out, err, false), kExitUsage);
