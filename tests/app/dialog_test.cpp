@@ -1,23 +1,104 @@
+// The dialog driven as a user would: one QApplication for the program, modal
+// windows answered from inside their own loops, output in a scratch directory.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
+
+#include <algorithm>
+#include <atomic>
+#include <filesystem>
+#include <functional>
+#include <thread>
 
 #include "about_dlg.h"
-#include "app_test_support.h"
 #include "engine.h"
 #include "note_table.h"
 #include "progress_bar.h"
+#include "progress_relay.h"
 #include "quorrel_app.h"
 #include "quorrel_dlg.h"
 #include "simple_combo_box.h"
+#include "test_files.h"
 
 namespace {
 
+void ensureApplication()
+{
+    static int argc = 1;
+    static char* argv[] = {const_cast<char*>("test_app"), nullptr};
+    [[maybe_unused]] static auto* app = new QApplication(argc, argv); // lives until the process ends
+}
+
+// Runs the event loop until done() holds or the time is up.
+bool waitUntil(const std::function<bool()>& done, int timeoutMs = 20000)
+{
+    QElapsedTimer clock;
+    clock.start();
+    QTimer tick;
+    tick.start(2);
+    while (!done() && clock.elapsed() <= timeoutMs)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    return done();
+}
+
+void pressKey(QWidget* target, int key)
+{
+    for (QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+        QKeyEvent event(type, key, Qt::NoModifier);
+        QApplication::sendEvent(target, &event);
+    }
+}
+
+// Hands every visible top-level window of type T that appears while it lives
+// to handler, which is to close it.
+template <typename T>
+struct WindowWatcher {
+    explicit WindowWatcher(std::function<void(T*)> handler)
+    {
+        QObject::connect(&timer, &QTimer::timeout, [this, handler] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (T* window = qobject_cast<T*>(w); window && window->isVisible() && !busy) {
+                    busy = true;
+                    ++count;
+                    handler(window);
+                    busy = false;
+                }
+        });
+        timer.start(5);
+    }
+    QTimer timer;
+    int count = 0;
+    bool busy = false;
+};
+
+// Reads each message box as "caption|text|icon" and answers it with OK.
+struct MessageCatcher : WindowWatcher<QMessageBox> {
+    explicit MessageCatcher(std::function<void()> whileShown = [] {})
+        : WindowWatcher([this, whileShown](QMessageBox* box) {
+            seen << message(box->windowTitle(), box->text(), box->icon());
+            whileShown();
+            box->button(QMessageBox::Ok)->click();
+        })
+    {
+    }
+    static QString message(const QString& caption, const QString& text, int icon = QMessageBox::Warning)
+    {
+        return caption + "|" + text + "|" + QString::number(icon);
+    }
+    QStringList seen;
+};
+
+// A shown, active dialog whose output goes to a scratch directory.
 class DialogTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -25,122 +106,76 @@ protected:
         ensureApplication();
         dialog = std::make_unique<CQuorrelDlg>();
         dialog->show();
+        ASSERT_TRUE(waitUntil([&] { return dialog->isActiveWindow(); }));
+        startPath = edit("pathEdit")->text();
+        edit("pathEdit")->setText(QString::fromStdString(out));
     }
-
-    template <typename T>
-    T* control(const char* name)
-    {
-        T* widget = dialog->findChild<T*>(QString::fromLatin1(name));
-        EXPECT_NE(widget, nullptr) << name;
-        return widget;
-    }
+    template <typename T = QWidget>
+    T* control(const char* name) { return dialog->findChild<T*>(QString::fromLatin1(name)); }
     QLineEdit* edit(const char* name) { return control<QLineEdit>(name); }
+    bool buttonsEnabled()
+    {
+        const char* names[] = {"sineButton", "sweepButton", "pinkButton", "whiteButton"};
+        return std::all_of(std::begin(names), std::end(names), [&](auto n) { return control(n)->isEnabled(); });
+    }
+    // Clicks a generate button and waits for the job to give the buttons back.
+    void runJob(const char* name)
+    {
+        control<QPushButton>(name)->click();
+        ASSERT_TRUE(waitUntil([&] { return !dialog->isBusy(); }));
+        EXPECT_TRUE(buttonsEnabled());
+    }
 
+    ScratchDir scratch;
+    const std::string out = scratch.file("out.wav");
+    QString startPath;
     std::unique_ptr<CQuorrelDlg> dialog;
 };
 
 TEST_F(DialogTest, StartsWithTheDefaultRequest)
 {
     EXPECT_EQ(dialog->windowTitle(), "Test signal wave file generator - vers. 1.10");
-    EXPECT_EQ(edit("durationEdit")->text(), "0.5");
-    EXPECT_EQ(edit("sweepStartEdit")->text(), "65.406391");
-    EXPECT_EQ(edit("sweepEndEdit")->text(), "4186.009045");
-    EXPECT_EQ(edit("freqEdit")->text(), "440.00000000000");
-    EXPECT_EQ(edit("attenEdit")->text(), "3");
-    EXPECT_EQ(edit("pathEdit")->text(), QDir::currentPath() + "/Test.wav");
-
-    auto* notes = control<QListWidget>("noteList");
-    ASSERT_EQ(notes->count(), kNoteCount);
-    EXPECT_EQ(notes->currentRow(), 57);
-    EXPECT_EQ(notes->currentItem()->text(), "A4 440.000000");
-    EXPECT_EQ(dialog->sineHz(), 440.0);
-
+    const std::pair<const char*, QString> texts[] = {
+        {"durationEdit", "0.5"}, {"sweepStartEdit", "65.406391"}, {"sweepEndEdit", "4186.009045"},
+        {"freqEdit", "440.00000000000"}, {"attenEdit", "3"}};
+    for (const auto& [name, text] : texts)
+        EXPECT_EQ(edit(name)->text(), text) << name;
+    EXPECT_EQ(startPath, QDir::currentPath() + "/Test.wav");
+    EXPECT_EQ(control<QListWidget>("noteList")->count(), kNoteCount);
+    EXPECT_EQ(control<QListWidget>("noteList")->currentItem()->text(), "A4 440.000000");
     auto* rates = control<SimpleComboBox>("rateCombo");
     ASSERT_EQ(rates->count(), 3);
-    EXPECT_EQ(rates->currentIndex(), 0);
     EXPECT_EQ(rates->lineEdit()->text(), "44100");
-    EXPECT_EQ(rates->itemData(1), 48000u);
     EXPECT_EQ(rates->itemData(2), 96000u);
-
     EXPECT_TRUE(control<QRadioButton>("bits16")->isChecked());
-    EXPECT_EQ(dialog->bitWidth(), 16);
-    EXPECT_EQ(dialog->progressBar()->minimum(), 0);
     EXPECT_EQ(dialog->progressBar()->maximum(), 10);
     EXPECT_EQ(dialog->progressBar()->value(), 0);
-    EXPECT_EQ(dialog->focusWidget(), control<QPushButton>("sineButton"));
-}
-
-TEST_F(DialogTest, HasAFixedFrameAndTheLayoutsTabOrder)
-{
-    EXPECT_EQ(dialog->minimumSize(), dialog->maximumSize());
-    EXPECT_FALSE(dialog->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
-    for (QPushButton* b : dialog->findChildren<QPushButton*>())
-        EXPECT_FALSE(b->autoDefault() || b->isDefault()) << b->text().toStdString();
-
-    const QStringList expected = {"sineButton", "sweepButton", "durationEdit", "sweepStartEdit", "sweepEndEdit",
-                                  "freqEdit",   "attenEdit",   "noteList",     "rateCombo",      "pathEdit",
-                                  "pinkButton", "whiteButton", "bits16",       "bits24",         "bits32"};
-    QStringList order;
-    QWidget* w = control<QWidget>("sineButton");
-    do {
-        if (expected.contains(w->objectName()) && !order.contains(w->objectName()))
-            order << w->objectName();
-        w = w->nextInFocusChain();
-    } while (w != control<QWidget>("sineButton"));
-    EXPECT_EQ(order, expected);
-
-    for (QWidget* child : dialog->findChildren<QWidget*>()) {
-        if (child->parentWidget() == dialog.get()) {
-            EXPECT_TRUE(dialog->rect().contains(child->geometry())) << child->objectName().toStdString();
-        }
-    }
+    EXPECT_EQ(dialog->focusWidget(), control("sineButton"));
 }
 
 TEST_F(DialogTest, NoteChoiceSetsTheExactFrequencyAndItsText)
 {
-    auto* notes = control<QListWidget>("noteList");
-    notes->setCurrentRow(24); // C2, as a click does
-    EXPECT_EQ(dialog->sineHz(), noteTable()[24]);
-    EXPECT_EQ(edit("freqEdit")->text(), QString::fromStdString(formatFixed(noteTable()[24], 11)));
-
-    // A later exchange re-reads the text, not the table.
-    dialog->DoDataExchange(true);
+    const std::pair<int, QString> cases[] = {
+        {0, "16.35159783129"}, {kNoteCount - 1, "7902.13282009799"}, {24, "65.40639132515"}};
+    for (const auto& [row, text] : cases) {
+        control<QListWidget>("noteList")->setCurrentRow(row); // as a click does
+        EXPECT_EQ(dialog->sineHz(), noteTable()[row]) << row;
+        EXPECT_EQ(edit("freqEdit")->text(), text) << row;
+    }
+    // A later exchange re-reads the rounded text, not the table.
+    EXPECT_NE(dialog->sineHz(), 65.40639132515);
+    EXPECT_TRUE(dialog->DoDataExchange(true));
     EXPECT_EQ(dialog->sineHz(), 65.40639132515);
-
-    pressKey(notes, Qt::Key_Down);
-    EXPECT_EQ(notes->currentRow(), 25);
-    EXPECT_EQ(dialog->sineHz(), noteTable()[25]);
-
-    // A double-click on the chosen entry sets its frequency again.
-    edit("freqEdit")->setText("1000");
-    doubleClickRow(notes, notes->model()->index(25, 0));
-    EXPECT_EQ(edit("freqEdit")->text(), QString::fromStdString(formatFixed(noteTable()[25], 11)));
-}
-
-TEST_F(DialogTest, RateChoiceReachesTheEngineOnlyFromTheList)
-{
-    auto* rates = control<SimpleComboBox>("rateCombo");
-    rates->listWidget()->setCurrentRow(1);
-    EXPECT_EQ(getEngineSampleRate(), 48000);
-    EXPECT_EQ(rates->lineEdit()->text(), "48000");
-
-    rates->lineEdit()->setText("96000");
-    EXPECT_EQ(getEngineSampleRate(), 48000);
-
-    pressKey(rates->lineEdit(), Qt::Key_Down);
-    EXPECT_EQ(getEngineSampleRate(), 96000);
-    EXPECT_EQ(rates->lineEdit()->text(), "96000");
 }
 
 TEST_F(DialogTest, EnterDoesNothingAndEscapeCloses)
 {
-    for (const char* name : {"sineButton", "whiteButton", "durationEdit", "pathEdit", "noteList", "rateCombo"}) {
-        pressKey(control<QWidget>(name), Qt::Key_Return);
-        pressKey(control<QWidget>(name), Qt::Key_Enter);
-    }
+    for (const char* name : {"sineButton", "whiteButton", "durationEdit", "pathEdit", "noteList", "rateCombo"})
+        for (int key : {Qt::Key_Return, Qt::Key_Enter})
+            pressKey(control(name), key);
     EXPECT_TRUE(dialog->isVisible());
     EXPECT_FALSE(dialog->isBusy());
-
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(out)));
     pressKey(edit("freqEdit"), Qt::Key_Escape);
     EXPECT_FALSE(dialog->isVisible());
     EXPECT_EQ(dialog->result(), QDialog::Rejected);
@@ -150,101 +185,208 @@ TEST_F(DialogTest, EnterDoesNothingAndEscapeCloses)
 TEST_F(DialogTest, AboutBoxOpensFromItsCommandsAndClosesWithEveryKey)
 {
     QStringList seen;
-    int key = 0;
-    WindowWatcher<CAboutDlg> watcher([&](CAboutDlg* about) {
+    WindowWatcher<CAboutDlg> abouts([&](CAboutDlg* about) {
         seen << about->windowTitle() + "|" + about->findChild<QLabel*>("aboutText")->text();
         EXPECT_FALSE(about->findChild<QLabel*>("aboutIcon")->pixmap().isNull());
-        const int keys[] = {0, Qt::Key_Return, Qt::Key_Escape};
-        if (keys[key % 3] == 0)
-            about->findChild<QPushButton*>("okButton")->click();
+        auto* ok = about->findChild<QPushButton*>("okButton");
+        if (seen.size() % 3 == 0)
+            ok->click();
         else
-            pressKey(about->findChild<QPushButton*>("okButton"), keys[key % 3]);
-        ++key;
+            pressKey(ok, seen.size() % 3 == 1 ? Qt::Key_Return : Qt::Key_Escape);
     });
-    for (unsigned id = 16; id <= 31; ++id)
+    for (unsigned id : {16u, 23u, 31u, 0u, 15u, 32u})
         dialog->OnSysCommand(id, 0);
-    EXPECT_EQ(watcher.count(), 16);
-    ASSERT_FALSE(seen.isEmpty());
-    EXPECT_EQ(seen.front(), "About Veltrane|Veltrane Version 1.10");
-
-    dialog->OnSysCommand(32, 0);
-    dialog->OnSysCommand(0, 0);
-    EXPECT_EQ(watcher.count(), 16);
+    EXPECT_EQ(seen, QStringList(3, "About Veltrane|Veltrane Version 1.10"));
     EXPECT_TRUE(dialog->isVisible());
-}
-
-TEST_F(DialogTest, ContextMenuOffersTheAboutBox)
-{
-    QStringList items;
-    WindowWatcher<QMenu> menus([&](QMenu* menu) {
-        for (QAction* a : menu->actions())
-            items << (a->isSeparator() ? QString("-") : a->text());
-        menu->setActiveAction(menu->actions().last());
-        pressKey(menu, Qt::Key_Return);
-    });
-    WindowWatcher<CAboutDlg> abouts([](CAboutDlg* about) { about->accept(); });
-    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), dialog->mapToGlobal(QPoint(5, 5)));
-    QApplication::sendEvent(dialog.get(), &event);
-    EXPECT_EQ(items, QStringList({"&Close", "-", "&About Veltrane..."}));
-    EXPECT_EQ(abouts.count(), 1);
-}
-
-TEST(DialogStartUp, RateRefusalIsReportedAndTheBoxFollowsTheEngine)
-{
-    ensureApplication();
-    DialogServices services = DialogServices::standard();
-    services.setEngineSampleRate = [](uint32_t) { return false; };
-    CQuorrelDlg dialog(services);
-    MessageCatcher catcher;
-    auto* rates = dialog.findChild<SimpleComboBox*>("rateCombo");
-    rates->listWidget()->setCurrentRow(2);
-    ASSERT_EQ(catcher.messages.size(), 1u);
-    EXPECT_EQ(catcher.messages[0].text, "Can't set sample rate to requested value!");
-    EXPECT_EQ(catcher.messages[0].caption, QCoreApplication::applicationName());
-    EXPECT_EQ(catcher.messages[0].icon, QMessageBox::NoIcon);
-    EXPECT_EQ(rates->currentIndex(), 0);
-    EXPECT_EQ(rates->lineEdit()->text(), "44100");
 }
 
 TEST(DialogStartUp, FailuresShowTheirMessageAndEndTheProgram)
 {
     ensureApplication();
-    struct Case {
-        std::function<void(DialogServices&)> breakIt;
-        const char* message;
-    } cases[] = {
+    const std::pair<std::function<void(DialogServices&)>, const char*> cases[] = {
         {[](DialogServices& s) { s.createNoteTable = [] { return false; }; }, "Can't create note array - Exiting!!"},
         {[](DialogServices& s) { s.isEngineAvailable = [] { return false; }; }, "Initialization failure - Exiting!!"},
-        {[](DialogServices& s) { s.createEngine = [](ProgressNotifier*, bool) { return false; }; },
-         "Initialization failure - Exiting!!"},
     };
-    for (const Case& c : cases) {
+    for (const auto& [breakIt, text] : cases) {
         DialogServices services = DialogServices::standard();
-        c.breakIt(services);
+        breakIt(services);
         MessageCatcher catcher;
         EXPECT_FALSE(CQuorrelApp().InitInstance(services));
-        ASSERT_EQ(catcher.messages.size(), 1u) << c.message;
-        EXPECT_EQ(catcher.messages[0].text, c.message);
-        EXPECT_EQ(catcher.messages[0].caption, "Veltrane");
-        EXPECT_EQ(catcher.messages[0].icon, QMessageBox::Warning);
+        EXPECT_EQ(catcher.seen, QStringList{MessageCatcher::message("Veltrane", text)});
         EXPECT_EQ(noteTable(), nullptr);
         for (QWidget* w : QApplication::topLevelWidgets())
             EXPECT_FALSE(w->isVisible());
     }
 }
+constexpr size_t kHalfSecondSine = 140 + 45 * 2048; // 44 blocks of 0.5 s at 44100 Hz and silence, 16 bits
 
-TEST(DialogStartUp, TheProgramEndsWithTheDialog)
+size_t fileSize(const std::string& path)
+{
+    std::error_code absent;
+    const auto size = std::filesystem::file_size(path, absent);
+    return absent ? 0 : size;
+}
+
+TEST_F(DialogTest, EachButtonWritesItsFileAndFillsTheBarStepByStep)
+{
+    const struct {
+        const char *button, *bits, *duration;
+        size_t size;
+        int blocks;
+    } cases[] = {{"sineButton", "bits16", "0.5", kHalfSecondSine, 44},
+                 {"whiteButton", "bits16", "0.1", 140 + 10 * 2048, 9},
+                 {"pinkButton", "bits24", "0.1", 140 + 10 * 3072, 9},
+                 {"sweepButton", "bits32", "0.1", 140 + 11 * 4096, 9}};
+    for (const auto& c : cases) {
+        control<QRadioButton>(c.bits)->click();
+        edit("durationEdit")->setText(c.duration);
+        std::vector<int> values;
+        auto counting = QObject::connect(dialog->progressBar(), &QProgressBar::valueChanged,
+                                         [&](int v) { values.push_back(v); });
+        control<QPushButton>(c.button)->click();
+        EXPECT_FALSE(buttonsEnabled()) << c.button;
+        ASSERT_TRUE(waitUntil([&] { return !dialog->isBusy(); }));
+        QObject::disconnect(counting);
+        EXPECT_TRUE(buttonsEnabled()) << c.button;
+        const auto bytes = readBytes(out);
+        EXPECT_EQ(bytes.size(), c.size) << c.button;
+        EXPECT_TRUE(isConsistentWave(bytes)) << c.button;
+        EXPECT_EQ(le32(bytes, 24), 44100u) << c.button;
+        EXPECT_EQ(le16(bytes, 34), dialog->bitWidth()) << c.button;
+        EXPECT_EQ(dialog->progressBar()->maximum(), c.blocks) << c.button;
+        EXPECT_EQ(dialog->progressBar()->value(), c.blocks) << c.button;
+        // After resetting the bar, every block moved it on by one, without wrapping round.
+        ASSERT_GE(values.size(), size_t(c.blocks)) << c.button;
+        EXPECT_LE(values.size(), size_t(c.blocks) + 2) << c.button;
+        for (int i = 0; i < c.blocks; ++i)
+            EXPECT_EQ(values[values.size() - c.blocks + i], i + 1) << c.button;
+    }
+}
+
+TEST_F(DialogTest, EachBadFieldIsReportedAndTheJobStillRuns)
+{
+    const struct {
+        const char *field, *text, *message;
+        size_t size; // of the file the job then writes with what was read, 0 for none
+    } cases[] = {
+        {"sweepStartEdit", "abc", "Enter a number.", kHalfSecondSine},
+        {"sweepEndEdit", "30000", "Enter a number between 10 and 22050.", kHalfSecondSine},
+        {"durationEdit", "0.009", "Enter a number between 0.01 and 120.", 0},
+        {"freqEdit", "9.99", "Enter a number between 10 and 22050.", 0},
+        {"attenEdit", "x", "Enter a positive integer.", kHalfSecondSine},
+        {"attenEdit", "-3", "Enter an integer between 0 and 90.", 0},
+    };
+    for (const auto& c : cases) {
+        const QString good = edit(c.field)->text();
+        edit(c.field)->setText(c.text);
+        std::filesystem::remove(out);
+        MessageCatcher catcher;
+        runJob("sineButton");
+        EXPECT_EQ(catcher.seen, QStringList{catcher.message(QCoreApplication::applicationName(), c.message)});
+        EXPECT_EQ(dialog->focusWidget(), edit(c.field)) << c.field;
+        EXPECT_EQ(edit(c.field)->selectedText(), c.text) << c.field;
+        EXPECT_EQ(fileSize(out), c.size) << c.field;
+        EXPECT_EQ(dialog->progressBar()->value(), dialog->progressBar()->maximum()) << c.field;
+        edit(c.field)->setText(good);
+    }
+    EXPECT_EQ(dialog->attenuationDb(), 4294967293u); // kept from "-3"
+    // Reading stops at the first bad field: the later ones keep their values.
+    edit("durationEdit")->setText("abc");
+    edit("freqEdit")->setText("1000");
+    MessageCatcher catcher;
+    runJob("sineButton");
+    EXPECT_EQ(catcher.seen.size(), 1);
+    EXPECT_EQ(dialog->sineHz(), 440.0);
+}
+
+// A writable path of exactly `bytes` bytes, in nested directories.
+std::string deepPath(const ScratchDir& scratch, size_t bytes)
+{
+    std::filesystem::path dir = scratch.path();
+    while (bytes - dir.string().size() - 1 > 250)
+        dir /= std::string(200, 'd');
+    std::filesystem::create_directories(dir);
+    return (dir / (std::string(bytes - dir.string().size() - 5, 'f') + ".wav")).string();
+}
+
+TEST_F(DialogTest, BadPathsAreRefusedAndLongOnesReachTheFileWhole)
+{
+    const std::pair<std::string, bool> cases[] = {
+        {scratch.file("missing/out.wav"), false}, {deepPath(scratch, 4096), false}, {deepPath(scratch, 4095), true}};
+    for (const auto& [path, accepted] : cases) {
+        edit("pathEdit")->setText(QString::fromStdString(path));
+        bool enabledWhileShown = true;
+        MessageCatcher catcher([&] { enabledWhileShown = buttonsEnabled(); });
+        runJob("sineButton");
+        EXPECT_EQ(fileSize(path), accepted ? kHalfSecondSine : 0) << path.size();
+        if (accepted)
+            continue;
+        EXPECT_EQ(catcher.seen, QStringList{catcher.message("Veltrane", "Invalid path or filename!!")});
+        EXPECT_FALSE(enabledWhileShown);
+        EXPECT_EQ(dialog->progressBar()->value(), 0);
+        const auto dir = std::filesystem::path(path).parent_path(); // nor under a shortened name
+        EXPECT_TRUE(!std::filesystem::exists(dir) || std::filesystem::is_empty(dir));
+    }
+}
+
+TEST_F(DialogTest, RateChangeAppliesFromTheNextJob)
+{
+    auto* rates = control<SimpleComboBox>("rateCombo");
+    edit("durationEdit")->setText("5");
+    control<QPushButton>("sineButton")->click();
+    ASSERT_TRUE(waitUntil([&] { return dialog->progressBar()->value() > 0; })); // the job is rendering
+    rates->listWidget()->setCurrentRow(2); // 96000, while the job runs
+    ASSERT_TRUE(waitUntil([&] { return !dialog->isBusy(); }));
+    EXPECT_EQ(le32(readBytes(out), 24), 44100u);
+    rates->lineEdit()->setText("48000"); // typed text does not reach the engine
+    edit("durationEdit")->setText("0.5");
+    runJob("sineButton");
+    EXPECT_EQ(le32(readBytes(out), 24), 96000u);
+    EXPECT_EQ(dialog->progressBar()->maximum(), 94); // floor(96000 * 0.5 / 512) + 1
+}
+
+TEST_F(DialogTest, ClosingDuringAJobWaitsForAFinishedFile)
+{
+    edit("durationEdit")->setText("30");
+    bool visibleAfterEscape = false;
+    QTimer::singleShot(0, [&] {
+        control<QPushButton>("whiteButton")->click();
+        pressKey(dialog.get(), Qt::Key_Escape);
+        visibleAfterEscape = dialog->isVisible() && dialog->isBusy() && dialog->isClosePending();
+    });
+    dialog->exec();
+    EXPECT_TRUE(visibleAfterEscape);
+    EXPECT_FALSE(dialog->isBusy());
+    EXPECT_EQ(fileSize(out), 140 + 2585 * 2048); // finished like the 0.1 s white noise above
+    EXPECT_TRUE(isConsistentWave(readBytes(out)));
+    EXPECT_EQ(getEngineSampleRate(), 0);
+}
+
+TEST(ProgressRelayTest, HandsEveryReportToTheBarAndReleasesAWaitingReporterAtClose)
 {
     ensureApplication();
-    QTimer::singleShot(50, [] {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* d = qobject_cast<CQuorrelDlg*>(w); d && d->isVisible())
-                pressKey(d, Qt::Key_Escape);
+    ProgressBar bar;
+    bar.setMaximumPosition(1000);
+    ProgressRelay relay(&bar);
+    ASSERT_TRUE(relay.isValid());
+    std::atomic<int> reports{0};
+    std::thread reporter([&] {
+        for (; reports < 20000; ++reports)
+            relay.blockRendered();
     });
-    EXPECT_FALSE(CQuorrelApp().InitInstance());
-    for (QWidget* w : QApplication::topLevelWidgets())
-        EXPECT_FALSE(w->isVisible());
-    EXPECT_EQ(noteTable(), nullptr);
+    ASSERT_TRUE(waitUntil([&] { return reports == 20000; }));
+    reporter.join();
+    EXPECT_EQ(relay.handledCount(), 20000u);
+    EXPECT_EQ(bar.value(), 1000); // stepping past the maximum keeps it full
+    std::thread waiting([&] {
+        relay.blockRendered(); // nobody runs the event loop for it
+        ++reports;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(reports, 20000);
+    relay.close();
+    waiting.join();
+    EXPECT_EQ(reports, 20001);
 }
 
 } // namespace
