@@ -91,14 +91,28 @@ bool fileExists(const std::string& path)
     return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
+// What the engine reports during a job: each report steps the progress bar,
+// each written block is measured for the summary's levels.
+struct JobReports : ProgressNotifier {
+    JobReports(std::ostream& err, const CliOptions& o, bool drawn)
+        : bar(err, ProgressBar::expectedReports(o.rate, o.duration), drawn), meter(o.bits)
+    {
+    }
+    void blockRendered() override { bar.blockRendered(); }
+    void blockWritten(const unsigned char* block, int bytes) override { meter.addBlock(block, bytes); }
+
+    ProgressBar bar;
+    LevelMeter meter;
+};
+
 int renderFile(const CliOptions& o, std::ostream& out, std::ostream& err, bool errIsTerminal)
 {
     const std::string noteName = o.note ? noteDisplayName(o.noteText) : std::string();
     const std::string path = o.output.empty() ? defaultOutputPath() : o.output;
-    ProgressBar bar(err, ProgressBar::expectedReports(o.rate, o.duration),
-                    errIsTerminal && !o.quiet);
+    JobReports reports(err, o, errIsTerminal && !o.quiet);
+    ProgressBar& bar = reports.bar;
 
-    if (!isEngineAvailable() || !createEngine(&bar, false)) {
+    if (!isEngineAvailable() || !createEngine(&reports, false)) {
         shutdownEngine();
         err << kProgram << ": the signal engine could not be started\n";
         return kExitCannotWrite;
@@ -140,14 +154,7 @@ int renderFile(const CliOptions& o, std::ostream& out, std::ostream& err, bool e
         return kExitUsage;
     }
 
-    WaveLevelsResult measured = measureWaveFile(path);
-    if (!measured.levels) {
-        file.keep();
-        err << kProgram << ": wrote \"" << path << "\" but cannot read it back: "
-            << measured.error << '\n';
-        return kExitCannotWrite;
-    }
-    const WaveLevels& l = *measured.levels;
+    const WaveLevels l = reports.meter.levels();
     if (l.frames <= kLeadingSilentFrames) {
         // The generator declined the request: the file holds only the
         // leading silence. A file this run created is not left behind.
@@ -162,8 +169,8 @@ int renderFile(const CliOptions& o, std::ostream& out, std::ostream& err, bool e
     }
     file.keep();
     char seconds[32];
-    std::snprintf(seconds, sizeof seconds, "%.6f", l.rate ? double(l.frames) / l.rate : 0.0);
-    out << path << ": " << describeSignal(o, noteName) << ", " << l.rate << " Hz, " << l.bits
+    std::snprintf(seconds, sizeof seconds, "%.6f", double(l.frames) / o.rate);
+    out << path << ": " << describeSignal(o, noteName) << ", " << o.rate << " Hz, " << o.bits
         << " bits, " << l.frames << " frames (" << seconds << " s), peak "
         << dbfs(l.peakDbfs) << ", RMS " << dbfs(l.rmsDbfs) << '\n';
     return kExitWritten;

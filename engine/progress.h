@@ -7,4 +7,8 @@ class ProgressNotifier {
 public:
     virtual ~ProgressNotifier() = default;
     virtual void blockRendered() = 0;
+    // Each generator block, as written to the file (interleaved stereo frames
+    // at the job's width), right after it was handed to the writer. For
+    // receivers that measure the signal; the default ignores it.
+    virtual void blockWritten(const unsigned char* /*block*/, int /*bytes*/) {}
 };

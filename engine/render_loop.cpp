@@ -22,8 +22,11 @@ bool renderToFile(const char* path, int bits, int rate, BlockSource& source,
         notifier->blockRendered();
     while (written) {
         const bool more = source.pullBlock(block.get(), bits);
-        if (more)
+        if (more) {
             written = writeWaveBlock(block.get(), blockBytes);
+            if (written && notifier)
+                notifier->blockWritten(block.get(), blockBytes);
+        }
         if (notifier)
             notifier->blockRendered();
         if (!more)
