@@ -12,208 +12,143 @@
 
 namespace {
 
-// The callbacks carry no context, so the stub's answers live here.
+// The callbacks carry no context, so the stub's state lives here: it yields
+// blocksLeft blocks of scrambled samples derived from seedSample.
 int32_t* stubBuffer = nullptr;
-int stubBlocksLeft = 0;
-int stubCalls = 0;
-int32_t stubSample = 0;
-bool stubScrambled = false;  // samples with unrelated bytes instead of a ramp
+int blocksLeft = 0;
+int switchCalls = 0;
+uint32_t seedSample = 0;
 
 bool stubSwitch(int index, bool)
 {
-    ++stubCalls;
+    ++switchCalls;
     EXPECT_EQ(index, 0);
-    if (stubBlocksLeft <= 0)
+    if (blocksLeft <= 0)
         return false;
-    --stubBlocksLeft;
-    for (int i = 0; i < 512; ++i)
-        stubBuffer[i] = stubScrambled ? static_cast<int32_t>((static_cast<uint32_t>(stubSample) + i) * 2654435761u)
-                                      : stubSample + i;
+    --blocksLeft;
+    for (uint32_t i = 0; i < 512; ++i)
+        stubBuffer[i] = static_cast<int32_t>(seedSample == 0 ? 0x9A123456u + i : (seedSample + i) * 2654435761u);
     return true;
 }
+
+struct Counting : ProgressNotifier {
+    void blockRendered() override { ++reports; }
+    void blockWritten(const unsigned char*, int) override { ++written; }
+    int reports = 0, written = 0;
+};
 
 class Device : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        infos[0] = BufferInfo{0, 0, {nullptr, nullptr}};
-        infos[1] = BufferInfo{0, 1, {nullptr, nullptr}};
         HostCallbacks callbacks{&stubSwitch, nullptr, nullptr, nullptr};
         ASSERT_EQ(device.createBuffers(infos, 2, 512, &callbacks), kDeviceOk);
         stubBuffer = static_cast<int32_t*>(infos[0].buffers[0]);
-        stubBlocksLeft = 0;
-        stubCalls = 0;
-        stubSample = 0;
-        stubScrambled = false;
+        blocksLeft = switchCalls = 0;
+        seedSample = 0;
     }
     void TearDown() override { device.disposeBuffers(); }
 
-    void setAll(int32_t sample)
-    {
-        for (int i = 0; i < 512; ++i)
-            stubBuffer[i] = sample;
-    }
-
     WavAudioDriver device{nullptr, 512, false};
-    BufferInfo infos[2];
+    BufferInfo infos[2] = {{0, 0, {nullptr, nullptr}}, {0, 1, {nullptr, nullptr}}};
+    ScratchDir dir;
 };
 
-TEST_F(Device, IdentityAndChannelRecords)
+TEST_F(Device, DescribesItselfAndNeedsTheSwitchCallback)
 {
-    int32_t in = -1, out = -1, mn = 0, mx = 0, pref = 0, gran = -1;
-    EXPECT_EQ(device.getChannels(&in, &out), 0);
-    EXPECT_EQ(in, 0);
-    EXPECT_EQ(out, 2);
-    EXPECT_EQ(device.getBufferSize(&mn, &mx, &pref, &gran), 0);
-    EXPECT_EQ(mn, 512);
-    EXPECT_EQ(mx, 512);
-    EXPECT_EQ(pref, 512);
-    EXPECT_EQ(gran, 0);
-    EXPECT_TRUE(device.init(nullptr));
+    int32_t in = -1, out = -1, sizes[4] = {};
+    device.getChannels(&in, &out);
+    device.getBufferSize(&sizes[0], &sizes[1], &sizes[2], &sizes[3]);
+    EXPECT_EQ(std::vector<int32_t>({in, out, sizes[0], sizes[1], sizes[2], sizes[3]}),
+              std::vector<int32_t>({0, 2, 512, 512, 512, 0}));
+    ChannelInfo info{1, 1, 0, 7, 0, ""};  // every field comes from the device
+    EXPECT_EQ(device.getChannelInfo(&info), 0);
+    EXPECT_STREQ(info.name, "WavChn1");
+    EXPECT_EQ(std::vector<int32_t>({info.isInput, info.isActive, info.group, info.sampleType}),
+              std::vector<int32_t>({0, 1, 0, kSampleInt32LSB}));
+    WavAudioDriver sixteen(nullptr, 512, true);
+    sixteen.getChannelInfo(&info);
+    EXPECT_EQ(info.sampleType, kSampleInt16LSB);
+
+    double rate = 0;
+    device.setSampleRate(22050.25);
+    device.getSampleRate(&rate);
+    EXPECT_EQ(rate, 22050.25);
     char text[124] = "junk";
     device.getErrorText(text);
     EXPECT_STREQ(text, "");
-    device.getErrorText(nullptr);
 
-    ChannelInfo info{};
-    info.channelIndex = 1;
-    info.isInput = 1;  // every field comes from the device
-    EXPECT_EQ(device.getChannelInfo(&info), 0);
-    EXPECT_STREQ(info.name, "WavChn1");
-    EXPECT_EQ(info.group, 0);
-    EXPECT_EQ(info.isActive, 1);
-    EXPECT_EQ(info.isInput, 0);
-    EXPECT_EQ(info.sampleType, kSampleInt32LSB);
-
-    WavAudioDriver sixteen(nullptr, 512, true);
-    info.channelIndex = 0;
-    sixteen.getChannelInfo(&info);
-    EXPECT_EQ(info.sampleType, kSampleInt16LSB);
-    EXPECT_STREQ(info.name, "WavChn0");
-
-    double rate = 0;
-    EXPECT_EQ(device.canSampleRate(12345.5), 0);
-    EXPECT_EQ(device.setSampleRate(22050.25), 0);
-    device.getSampleRate(&rate);
-    EXPECT_EQ(rate, 22050.25);
-}
-
-TEST_F(Device, BufferCreationNeedsTheSwitchCallback)
-{
-    BufferInfo other[2] = {{0, 0, {nullptr, nullptr}}, {0, 1, {nullptr, nullptr}}};
     HostCallbacks none{};
-    WavAudioDriver fresh(nullptr, 512, false);
-    EXPECT_EQ(fresh.createBuffers(other, 2, 512, &none), kDeviceNoMemory);
-    EXPECT_NE(infos[0].buffers[0], nullptr);
+    BufferInfo other[2] = {{0, 0, {nullptr, nullptr}}, {0, 1, {nullptr, nullptr}}};
+    EXPECT_EQ(sixteen.createBuffers(other, 2, 512, &none), kDeviceNoMemory);
     EXPECT_NE(infos[1].buffers[0], nullptr);
     EXPECT_EQ(infos[0].buffers[1], nullptr);
 }
 
-TEST_F(Device, ConversionKeepsTheLowBytesOfChannelZeroTwice)
+TEST_F(Device, ConversionKeepsEachSamplesLowBytesTwice)
 {
     unsigned char out[4096];
-    stubBlocksLeft = 3;
-
-    // 24 bits: 56 34 12 9A gives 56 34 12 56 34 12, the top byte dropped.
-    stubSample = static_cast<int32_t>(0x9A123456u);
+    // 56 34 12 9A gives 56 34 12 56 34 12 at 24 bits and 56 34 56 34 at 16.
+    const unsigned char b24[6] = {0x56, 0x34, 0x12, 0x56, 0x34, 0x12}, b16[4] = {0x56, 0x34, 0x56, 0x34};
+    blocksLeft = 2;
     ASSERT_TRUE(device.pullBlock(out, 24));
-    const unsigned char b24[6] = {0x56, 0x34, 0x12, 0x56, 0x34, 0x12};
     EXPECT_EQ(std::memcmp(out, b24, 6), 0);
-    EXPECT_EQ(out[6], 0x57);  // the next frame is the next sample
-
-    // 16 bits: 34 12 FF 7F gives 34 12 34 12.
-    stubSample = 0x7FFF1234;
     ASSERT_TRUE(device.pullBlock(out, 16));
-    const unsigned char b16[4] = {0x34, 0x12, 0x34, 0x12};
     EXPECT_EQ(std::memcmp(out, b16, 4), 0);
 
-    // 32 bits: -1 gives eight bytes FF.
-    stubSample = -1;
-    ASSERT_TRUE(device.pullBlock(out, 32));
-    for (int i = 0; i < 8; ++i)
-        EXPECT_EQ(out[i], 0xFF);
-    EXPECT_EQ(out[8], 0);  // -1 + 1
-
-    // A callback answering false leaves the block untouched.
-    std::memset(out, 0xAB, sizeof out);
-    EXPECT_FALSE(device.pullBlock(out, 32));
-    for (unsigned char c : out)
-        ASSERT_EQ(c, 0xAB);
-}
-
-// Every frame of the block, whatever its position, carries its own sample's
-// low bytes twice.
-TEST_F(Device, ConversionOfEveryFrameMatchesItsSample)
-{
-    stubScrambled = true;
-    for (int32_t start : {0, 12345, -7}) {
+    // Every frame position of every width, and nothing past the block.
+    for (uint32_t seed : {1u, 12345u, 0xFFFFFFF9u}) {
         for (int bits : {16, 24, 32}) {
-            stubSample = start;
-            stubBlocksLeft = 1;
-            unsigned char out[4096];
+            seedSample = seed;
+            blocksLeft = 1;
             std::memset(out, 0xEE, sizeof out);
             ASSERT_TRUE(device.pullBlock(out, bits));
             const int width = bits / 8;
-            for (int i = 0; i < 512; ++i) {
-                const auto v = static_cast<uint32_t>(stubBuffer[i]);
+            for (int i = 0; i < 512; ++i)
                 for (int k = 0; k < 2 * width; ++k)
-                    ASSERT_EQ(out[i * 2 * width + k], static_cast<unsigned char>(v >> (8 * (k % width))))
+                    ASSERT_EQ(out[i * 2 * width + k],
+                              static_cast<unsigned char>(static_cast<uint32_t>(stubBuffer[i]) >> (8 * (k % width))))
                         << "bits " << bits << " frame " << i << " byte " << k;
-            }
             for (int k = 512 * 2 * width; k < 4096; ++k)
                 ASSERT_EQ(out[k], 0xEE) << "bits " << bits << ": written past the block";
         }
     }
-}
 
-class CountingNotifier : public ProgressNotifier {
-public:
-    void blockRendered() override { ++count; }
-    int count = 0;
-};
+    // A callback answering false leaves the block untouched.
+    std::memset(out, 0xAB, sizeof out);
+    EXPECT_FALSE(device.pullBlock(out, 32));
+    EXPECT_EQ(std::count(out, out + 4096, 0xAB), 4096);
+}
 
 TEST_F(Device, RenderLoopWritesSilenceThenWholeBlocks)
 {
-    ScratchDir dir;
-    for (int bits : {16, 24, 32}) {
-        const std::string path = dir.file("loop.wav");
-        CountingNotifier notifier;
-        stubBlocksLeft = 5;
-        stubSample = 1000;
-        ASSERT_TRUE(renderToFile(path.c_str(), bits, 48000, device, &notifier));
-        EXPECT_EQ(notifier.count, 5 + 2);
-        auto b = readBytes(path);
-        const size_t blockBytes = static_cast<size_t>(blockBytesForBits(bits));
-        ASSERT_EQ(b.size(), 140 + 6 * blockBytes);
-        EXPECT_TRUE(isConsistentWave(b));
-        EXPECT_EQ(le32(b, 24), 48000u);
-        for (size_t i = 140; i < 140 + blockBytes; ++i)
-            ASSERT_EQ(b[i], 0) << "leading block must be silent";
-        EXPECT_EQ(b[140 + blockBytes], 1000 & 0xFF);
+    const std::string path = dir.file("loop.wav");
+    for (int blocks : {5, 0}) {
+        for (int bits : {16, 24, 32}) {
+            Counting notifier;
+            blocksLeft = blocks;
+            ASSERT_TRUE(renderToFile(path.c_str(), bits, 48000, device, &notifier));
+            EXPECT_EQ(notifier.reports, blocks + 2);
+            EXPECT_EQ(notifier.written, blocks);
+            auto b = readBytes(path);
+            const size_t blockBytes = size_t(blockBytesForBits(bits));
+            ASSERT_EQ(b.size(), 140 + (1 + blocks) * blockBytes);
+            EXPECT_TRUE(isConsistentWave(b));
+            EXPECT_EQ(le32(b, 24), 48000u);
+            EXPECT_EQ(std::count(b.begin() + 140, b.begin() + 140 + long(blockBytes), 0), long(blockBytes));
+        }
     }
 
-    // No generator armed: a file holding only the silent block, two reports.
-    CountingNotifier notifier;
-    stubBlocksLeft = 0;
-    const std::string empty = dir.file("empty.wav");
-    ASSERT_TRUE(renderToFile(empty.c_str(), 16, 44100, device, &notifier));
-    EXPECT_EQ(notifier.count, 2);
-    EXPECT_EQ(readBytes(empty).size(), 2188u);
+    // A missing directory: no file, no report, nothing pulled.
+    Counting notifier;
+    blocksLeft = 5;
+    switchCalls = 0;
+    const std::string missing = dir.file("no/such/dir.wav");
+    EXPECT_FALSE(renderToFile(missing.c_str(), 16, 44100, device, &notifier));
+    EXPECT_EQ(notifier.reports + switchCalls, 0);
+    EXPECT_FALSE(std::filesystem::exists(missing));
 }
 
-TEST_F(Device, RenderLoopMissingDirectorySendsNothing)
-{
-    ScratchDir dir;
-    CountingNotifier notifier;
-    stubBlocksLeft = 5;
-    const std::string path = dir.file("no/such/dir.wav");
-    EXPECT_FALSE(renderToFile(path.c_str(), 16, 44100, device, &notifier));
-    EXPECT_EQ(notifier.count, 0);
-    EXPECT_EQ(stubCalls, 0);
-    EXPECT_FALSE(std::filesystem::exists(path));
-}
-
-// The writer's writes stop after a byte budget.
 long writeBudget = 0;
 
 TEST_F(Device, RenderLoopStopsAtTheFirstFailedWrite)
@@ -225,8 +160,8 @@ TEST_F(Device, RenderLoopStopsAtTheFirstFailedWrite)
                 errno = ENOSPC;
                 return -1;
             }
-            size_t n = std::min<size_t>(c, static_cast<size_t>(writeBudget));
-            writeBudget -= static_cast<long>(n);
+            const size_t n = std::min<size_t>(c, size_t(writeBudget));
+            writeBudget -= long(n);
             return ::write(fd, d, n);
         },
         [](int fd, const void* d, size_t c, off_t o) { return ::pwrite(fd, d, c, o); },
@@ -235,15 +170,12 @@ TEST_F(Device, RenderLoopStopsAtTheFirstFailedWrite)
     };
     setWaveFileOps(&faulty);
     writeBudget = 140 + 4096 * 300 + 10;
-    ScratchDir dir;
     const std::string path = dir.file("cut.wav");
-    CountingNotifier notifier;
-    stubBlocksLeft = 1000;
-    const bool ok = renderToFile(path.c_str(), 32, 44100, device, &notifier);
+    blocksLeft = 1000;
+    const bool ok = renderToFile(path.c_str(), 32, 44100, device, nullptr);
     setWaveFileOps(nullptr);
     EXPECT_FALSE(ok);
-    // The loop stopped pulling soon after the failure instead of running on.
-    EXPECT_LT(stubCalls, 1000);
+    EXPECT_LT(switchCalls, 1000);  // it stopped pulling instead of running on
     auto b = readBytes(path);
     EXPECT_TRUE(isConsistentWave(b));
     EXPECT_EQ(le32(b, 136), 4096u * 300);
