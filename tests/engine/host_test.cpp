@@ -105,31 +105,7 @@ TEST_F(Host, SixteenBitToneIsDitheredDownToSixteenBitRange)
     EXPECT_LE(peak, 32766);
 }
 
-TEST(Dither, RoundsMagnitudesWithTriangularNoise)
-{
-    AudioHost::seedDither(12345);
-    std::vector<int32_t> first(4096), second(4096);
-    for (size_t i = 0; i < first.size(); ++i) {
-        first[i] = (i % 4 == 0) ? 0 : (i % 4 == 1) ? 65536 : (i % 4 == 2) ? 32768 : -32768;
-        second[i] = -first[i];
-    }
-    AudioHost::ditherTo16Bits(first.data(), second.data(), 4096);
-    int ones = 0, minusOnes = 0;
-    for (size_t i = 0; i < first.size(); i += 4) {
-        EXPECT_EQ(first[i], 0);
-        EXPECT_EQ(second[i], 0);
-        EXPECT_EQ(first[i + 1], 1);
-        EXPECT_EQ(second[i + 1], -1);
-        EXPECT_TRUE(first[i + 2] == 0 || first[i + 2] == 1);
-        EXPECT_TRUE(first[i + 3] == 0 || first[i + 3] == -1);
-        ones += first[i + 2];
-        minusOnes -= first[i + 3];
-    }
-    EXPECT_NEAR(ones, 512, 100);
-    EXPECT_NEAR(minusOnes, 512, 100);
-}
-
-TEST(Dither, DrawsFollowTheCRecurrenceFourPerIndex)
+TEST(Dither, FollowsTheCRecurrenceFourDrawsPerIndex)
 {
     AudioHost::seedDither(1);
     // state = state * 214013 + 2531011, yielding bits 16..30.
@@ -137,34 +113,43 @@ TEST(Dither, DrawsFollowTheCRecurrenceFourPerIndex)
     EXPECT_EQ(AudioHost::nextDitherValue(), 18467);
     EXPECT_EQ(AudioHost::nextDitherValue(), 6334);
 
+    // A whole block against a plain reference: two draws for the first
+    // buffer's sample, then two for the second's. Zero stays zero, 65536
+    // always gives 1, 32768 gives 0 or 1.
+    std::vector<int32_t> first(512), second(512);
+    for (size_t i = 0; i < 512; ++i) {
+        const int32_t values[] = {0, 65536, 32768, -32768, 2147352574, -2147352574, int32_t(i * 7919 * 131)};
+        first[i] = values[i % 7];
+        second[i] = -values[(i + 3) % 7];
+    }
+    std::vector<int32_t> a = first, b = second;
     AudioHost::seedDither(77);
-    std::vector<int32_t> a{1 << 20, 1 << 21}, b{1 << 22, 1 << 23};
-    AudioHost::ditherTo16Bits(a.data(), b.data(), 2);
+    AudioHost::ditherTo16Bits(a.data(), b.data(), 512);
     AudioHost::seedDither(77);
-    auto expect = [](int32_t s) {
-        const int r1 = AudioHost::nextDitherValue();
-        const int r2 = AudioHost::nextDitherValue();
-        return (r1 + r2 + s) >> 16;
+    auto reference = [](int32_t s) {
+        const int r = AudioHost::nextDitherValue() + AudioHost::nextDitherValue();
+        const int64_t m = s < 0 ? -int64_t(s) : s;
+        return int32_t((r + m) >> 16) * (s < 0 ? -1 : 1);
     };
-    const int32_t a0 = expect(1 << 20), b0 = expect(1 << 22), a1 = expect(1 << 21), b1 = expect(1 << 23);
-    EXPECT_EQ(a[0], a0);
-    EXPECT_EQ(b[0], b0);
-    EXPECT_EQ(a[1], a1);
-    EXPECT_EQ(b[1], b1);
+    for (size_t i = 0; i < 512; ++i) {
+        const int32_t x = reference(first[i]), y = reference(second[i]);
+        ASSERT_EQ(a[i], x) << i;
+        ASSERT_EQ(b[i], y) << i;
+        if (first[i] == 0 || first[i] == 65536) {
+            EXPECT_EQ(a[i], first[i] / 65536);
+        } else if (first[i] == 32768) {
+            EXPECT_TRUE(a[i] == 0 || a[i] == 1);
+        }
+    }
 }
 
 TEST(HostMessages, AnswersItsTable)
 {
-    EXPECT_EQ(AudioHost::onHostMessage(1, 4), 0);
-    EXPECT_EQ(AudioHost::onHostMessage(1, 10), 1);
-    for (int v : {2, 3, 5, 6, 7, 8})
-        EXPECT_EQ(AudioHost::onHostMessage(1, v), 1);
-    EXPECT_EQ(AudioHost::onHostMessage(2, 12345), 2);
-    EXPECT_EQ(AudioHost::onHostMessage(3, 0), 1);
-    EXPECT_EQ(AudioHost::onHostMessage(5, 0), 1);
-    EXPECT_EQ(AudioHost::onHostMessage(6, 0), 1);
-    for (int s : {4, 7, 8, 99, -1})
-        EXPECT_EQ(AudioHost::onHostMessage(s, 0), 0);
+    const int table[][3] = {{1, 4, 0}, {1, 10, 1}, {1, 2, 1}, {1, 3, 1}, {1, 5, 1}, {1, 6, 1}, {1, 7, 1},
+                            {1, 8, 1}, {1, 9, 0}, {2, 12345, 2}, {3, 0, 1}, {5, 0, 1}, {6, 0, 1},
+                            {4, 0, 0}, {7, 0, 0}, {8, 0, 0}, {99, 0, 0}};
+    for (const auto& row : table)
+        EXPECT_EQ(AudioHost::onHostMessage(row[0], row[1]), row[2]) << row[0] << "," << row[1];
 }
 
 TEST_F(Host, SampleRateRoundTrip)
