@@ -3,15 +3,17 @@
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
+#include <atomic>
 #include <cmath>
+#include <map>
+#include <thread>
 
 #include "seed_clock.h"
 #include "test_files.h"
 
 namespace {
 
-class CountingNotifier : public ProgressNotifier {
-public:
+struct CountingNotifier : ProgressNotifier {
     void blockRendered() override { ++count; }
     int count = 0;
 };
@@ -29,7 +31,14 @@ protected:
         shutdownEngine();
         setSeedTime(std::nullopt);
     }
-    std::string file(const std::string& name) { return dir.file(name); }
+    // kind 0 sine, 1 sweep, 2 white noise, 3 pink noise.
+    static int render(int kind, const std::string& path, double duration, int bits, uint32_t db = 3)
+    {
+        return kind == 0   ? renderSine(path.c_str(), 1000.0, duration, db, bits)
+               : kind == 1 ? renderSweep(path.c_str(), 100.0, 5000.0, duration, db, bits)
+               : kind == 2 ? renderWhiteNoise(path.c_str(), duration, db, bits)
+                           : renderPinkNoise(path.c_str(), duration, db, bits);
+    }
 
     CountingNotifier notifier;
     ScratchDir dir;
@@ -37,60 +46,39 @@ protected:
 
 TEST_F(Engine, RangeEdges)
 {
-    const std::string p = file("edge.wav");
+    const std::string p = dir.file("edge.wav");
     const char* path = p.c_str();
     for (uint32_t rate : {44100u, 48000u, 96000u}) {
         ASSERT_TRUE(setEngineSampleRate(rate));
-        EXPECT_EQ(renderSine(path, 10.0, 0.5, 3, 16), 0);
-        EXPECT_EQ(renderSine(path, 22050.0, 0.5, 3, 16), 0);
-        EXPECT_EQ(renderSine(path, 9.999, 0.5, 3, 16), -1);
-        EXPECT_EQ(renderSine(path, 22050.001, 0.5, 3, 16), -1);
-        EXPECT_EQ(renderSweep(path, 10.0, 22050.0, 0.1, 3, 16), 0);
-        EXPECT_EQ(renderSweep(path, 22050.5, 100.0, 0.1, 3, 16), -1);
-        EXPECT_EQ(renderSweep(path, 100.0, 9.5, 0.1, 3, 16), -1);
+        const int results[] = {renderSine(path, 10.0, 0.5, 3, 16), renderSine(path, 22050.0, 0.5, 3, 16),
+                               renderSine(path, 9.999, 0.5, 3, 16), renderSine(path, 22050.001, 0.5, 3, 16),
+                               renderSweep(path, 10.0, 22050.0, 0.1, 3, 16), renderSweep(path, 22050.5, 100.0, 0.1, 3, 16),
+                               renderSweep(path, 100.0, 9.5, 0.1, 3, 16)};
+        EXPECT_EQ(std::vector<int>(std::begin(results), std::end(results)),
+                  std::vector<int>({0, 0, -1, -1, 0, -1, -1})) << rate;
     }
     ASSERT_TRUE(setEngineSampleRate(44100));
-    EXPECT_EQ(renderSine(path, 1000.0, 0.01, 3, 16), 0);
-    EXPECT_EQ(renderSine(path, 1000.0, 0.0099, 3, 16), -1);
-    EXPECT_EQ(renderSweep(path, 100.0, 1000.0, 0.01, 3, 16), -1);
-    EXPECT_EQ(renderPinkNoise(path, 0.01, 3, 16), -1);
-    EXPECT_EQ(renderWhiteNoise(path, 0.09, 3, 16), -1);
-    EXPECT_EQ(renderWhiteNoise(path, 120.0001, 3, 16), -1);
-    EXPECT_EQ(renderPinkNoise(path, 0.1, 90, 16), 0);
-    EXPECT_EQ(renderPinkNoise(path, 0.1, 91, 16), -1);
-    EXPECT_EQ(renderWhiteNoise(path, 0.1, static_cast<uint32_t>(-3), 16), -1);
-    EXPECT_EQ(renderSine(path, NAN, 0.5, 3, 16), -1);
-    EXPECT_EQ(renderSine(path, 440.0, NAN, 3, 16), -1);
-}
+    const int results[] = {renderSine(path, 1000.0, 0.01, 3, 16), renderSine(path, 1000.0, 0.0099, 3, 16),
+                           renderSweep(path, 100.0, 1000.0, 0.01, 3, 16), renderPinkNoise(path, 0.01, 3, 16),
+                           renderWhiteNoise(path, 0.09, 3, 16), renderWhiteNoise(path, 120.0001, 3, 16),
+                           renderPinkNoise(path, 0.1, 90, 16), renderPinkNoise(path, 0.1, 91, 16),
+                           renderWhiteNoise(path, 0.1, static_cast<uint32_t>(-3), 16),
+                           renderSine(path, NAN, 0.5, 3, 16), renderSine(path, 440.0, NAN, 3, 16)};
+    EXPECT_EQ(std::vector<int>(std::begin(results), std::end(results)),
+              std::vector<int>({0, -1, -1, -1, -1, -1, 0, -1, -1, -1, -1}));
 
-TEST_F(Engine, LongestJobIsAccepted)
-{
-    // 120 s at the lowest rate and width is the longest job; its header must
-    // match its data.
-    const std::string p = file("long.wav");
-    ASSERT_EQ(renderWhiteNoise(p.c_str(), 120.0, 3, 16), 0);
-    auto b = readBytes(p);
-    EXPECT_TRUE(isConsistentWave(b));
-    EXPECT_EQ(le32(b, 136), (1u + 10336u) * 2048u);  // 5292000 samples in 10336 blocks
-}
-
-TEST_F(Engine, MissingDirectoryAnswersMinus100WithoutProgress)
-{
-    const std::string p = file("no/such/x.wav");
-    EXPECT_EQ(renderSine(p.c_str(), 440.0, 0.5, 3, 16), -100);
-    EXPECT_EQ(notifier.count, 0);
-    EXPECT_FALSE(std::filesystem::exists(p));
+    // The longest job: 5292000 samples in 10336 blocks behind the silence.
+    ASSERT_EQ(renderWhiteNoise(path, 120.0, 3, 16), 0);
+    EXPECT_EQ(le32(readBytes(p), 136), (1u + 10336u) * 2048u);
 }
 
 TEST_F(Engine, AFailedJobLeavesNothingArmedForTheNext)
 {
-    const std::string bad = file("no/such/x.wav");
-    const std::string first = file("first.wav");
-    const std::string second = file("second.wav");
-    // Each kind fails, then a sine must still be a sine.
-    EXPECT_EQ(renderWhiteNoise(bad.c_str(), 1.0, 3, 16), -100);
-    EXPECT_EQ(renderPinkNoise(bad.c_str(), 1.0, 3, 16), -100);
-    EXPECT_EQ(renderSweep(bad.c_str(), 100.0, 200.0, 1.0, 3, 16), -100);
+    const std::string bad = dir.file("no/such/x.wav"), first = dir.file("first.wav"), second = dir.file("second.wav");
+    for (int kind : {2, 3, 1})
+        EXPECT_EQ(render(kind, bad, 1.0, 16), -100);
+    EXPECT_EQ(notifier.count, 0);
+    EXPECT_FALSE(std::filesystem::exists(bad));
     EXPECT_EQ(renderSine(first.c_str(), 440.0, 0.5, 3, 16), 0);
     EXPECT_EQ(renderSine(second.c_str(), 440.0, 0.5, 3, 16), 0);
     EXPECT_EQ(readBytes(first), readBytes(second));
@@ -109,88 +97,96 @@ TEST(EngineWithoutHost, JobsAnswerZeroAndTouchNothing)
     EXPECT_EQ(getEngineSampleRate(), 0);
 }
 
-// Reads a file with libsndfile, independently of our own writer.
-struct ReadBack {
-    SF_INFO info{};
-    std::vector<int32_t> frames;  // interleaved, as 32-bit
-};
-
-ReadBack readWithSndfile(const std::string& path)
-{
-    ReadBack r;
-    SNDFILE* f = sf_open(path.c_str(), SFM_READ, &r.info);
-    if (!f)
-        return r;
-    r.frames.resize(size_t(r.info.frames) * size_t(r.info.channels));
-    sf_read_int(f, r.frames.data(), r.info.frames * r.info.channels);
-    sf_close(f);
-    return r;
-}
-
 TEST_F(Engine, EveryKindWidthAndRateReadsBackElsewhere)
 {
-    const std::string p = file("e2e.wav");
+    // libsndfile shares no code with our writer.
+    const std::string p = dir.file("e2e.wav");
     for (uint32_t rate : {44100u, 48000u, 96000u}) {
         ASSERT_TRUE(setEngineSampleRate(rate));
         for (int bits : {16, 24, 32}) {
             for (int kind = 0; kind < 4; ++kind) {
-                notifier.count = 0;
-                int result = kind == 0   ? renderSine(p.c_str(), 1000.0, 0.2, 3, bits)
-                             : kind == 1 ? renderSweep(p.c_str(), 100.0, 5000.0, 0.2, 3, bits)
-                             : kind == 2 ? renderPinkNoise(p.c_str(), 0.2, 3, bits)
-                                         : renderWhiteNoise(p.c_str(), 0.2, 3, bits);
-                ASSERT_EQ(result, 0);
-                ReadBack r = readWithSndfile(p);
                 SCOPED_TRACE(testing::Message() << "rate " << rate << " bits " << bits << " kind " << kind);
-                ASSERT_EQ(r.info.channels, 2);
-                EXPECT_EQ(r.info.samplerate, int(rate));
-                const int subtype = r.info.format & SF_FORMAT_SUBMASK;
-                EXPECT_EQ(subtype, bits == 16 ? SF_FORMAT_PCM_16 : bits == 24 ? SF_FORMAT_PCM_24 : SF_FORMAT_PCM_32);
-                ASSERT_EQ(r.info.frames % 512, 0);
-                const int n = int(r.info.frames / 512) - 1;
-                EXPECT_EQ(notifier.count, n + 2);
-                EXPECT_GE(n, int(rate * 0.2 / 512));
-                bool silent = true, identical = true, signal = false;
-                for (sf_count_t i = 0; i < r.info.frames; ++i) {
-                    const int32_t left = r.frames[size_t(2 * i)], right = r.frames[size_t(2 * i + 1)];
-                    identical = identical && left == right;
-                    if (i < 512)
-                        silent = silent && left == 0;
-                    else
-                        signal = signal || left != 0;
+                notifier.count = 0;
+                ASSERT_EQ(render(kind, p, 0.2, bits), 0);
+                SF_INFO info{};
+                SNDFILE* f = sf_open(p.c_str(), SFM_READ, &info);
+                ASSERT_NE(f, nullptr);
+                std::vector<int32_t> frames(size_t(info.frames) * 2);
+                sf_read_int(f, frames.data(), info.frames * 2);
+                sf_close(f);
+                EXPECT_EQ(std::vector<int>({info.channels, info.samplerate, info.format & SF_FORMAT_SUBMASK}),
+                          std::vector<int>({2, int(rate), bits == 16 ? SF_FORMAT_PCM_16 : bits == 24 ? SF_FORMAT_PCM_24 : SF_FORMAT_PCM_32}));
+                ASSERT_EQ(info.frames % 512, 0);
+                EXPECT_EQ(notifier.count, info.frames / 512 + 1);
+                EXPECT_GE(info.frames / 512 - 1, int(rate * 0.2 / 512));
+                bool identical = true, signal = false;
+                for (size_t i = 0; i < frames.size(); i += 2) {
+                    identical = identical && frames[i] == frames[i + 1];
+                    signal = signal || (i >= 1024 && frames[i] != 0);
                 }
-                EXPECT_TRUE(silent);
                 EXPECT_TRUE(identical);
                 EXPECT_TRUE(signal);
+                EXPECT_EQ(std::count(frames.begin(), frames.begin() + 1024, 0), 1024);  // the silent block
             }
         }
     }
-}
-
-TEST_F(Engine, TenthOfASecondOfWhiteNoise)
-{
-    const std::string p = file("white.wav");
+    ASSERT_TRUE(setEngineSampleRate(44100));
+    notifier.count = 0;
     ASSERT_EQ(renderWhiteNoise(p.c_str(), 0.1, 3, 16), 0);
     EXPECT_EQ(readBytes(p).size(), 20620u);
     EXPECT_EQ(notifier.count, 11);
 }
 
-TEST_F(Engine, SameSeedTimeSameBytes)
+TEST_F(Engine, ThousandJobsBackToBackStayExactAndSeeded)
 {
-    const std::string a = file("a.wav"), b = file("b.wav");
-    for (int kind = 0; kind < 3; ++kind) {
-        auto render = [&](const std::string& path) {
-            return kind == 0   ? renderSine(path.c_str(), 441.0, 0.3, 0, 16)
-                   : kind == 1 ? renderSweep(path.c_str(), 20.0, 20000.0, 0.3, 0, 16)
-                               : renderWhiteNoise(path.c_str(), 0.3, 0, 24);
-        };
-        ASSERT_EQ(render(a), 0);
-        ASSERT_EQ(render(b), 0);
-        EXPECT_EQ(readBytes(a), readBytes(b)) << kind;
-        setSeedTime(1700000001);
-        ASSERT_EQ(render(b), 0);
-        EXPECT_NE(readBytes(a), readBytes(b)) << kind;
-        setSeedTime(1700000000);
+    const std::string bad = dir.file("missing/x.wav"), out = dir.file("job.wav");
+    std::map<std::pair<int, int>, std::vector<unsigned char>> firstRender;
+    for (int job = 0; job < 1000; ++job) {
+        const int kind = job % 4, bits = 16 + 8 * ((job / 4) % 3);
+        const bool failing = job % 7 == 3;
+        ASSERT_EQ(render(kind, failing ? bad : out, 0.1, bits), failing ? -100 : 0) << "job " << job;
+        if (failing)
+            continue;
+        auto bytes = readBytes(out);
+        ASSERT_TRUE(isConsistentWave(bytes)) << "job " << job;
+        // Each request gives the bytes it gave before, but pink noise, whose
+        // rows carry over from job to job.
+        auto [it, fresh] = firstRender.emplace(std::make_pair(kind, bits), bytes);
+        if (!fresh && kind != 3) {
+            ASSERT_EQ(bytes, it->second) << "job " << job;
+        }
+    }
+    // Another seed time gives other noise and other dither.
+    setSeedTime(1700000001);
+    for (int kind : {0, 1, 2}) {
+        ASSERT_EQ(render(kind, out, 0.1, 16), 0);
+        EXPECT_NE(readBytes(out), firstRender[std::make_pair(kind, 16)]) << kind;
+    }
+}
+
+TEST_F(Engine, RateChangesDuringJobsKeepHeaderAndSignalInStep)
+{
+    const std::string out = dir.file("rate.wav");
+    std::atomic<bool> done{false};
+    std::vector<std::vector<unsigned char>> files;
+    std::thread worker([&] {
+        for (int job = 0; job < 40; ++job) {
+            EXPECT_EQ(renderWhiteNoise(out.c_str(), 0.2, 3, 16), 0);
+            files.push_back(readBytes(out));
+        }
+        done = true;
+    });
+    for (uint32_t rate = 48000; !done; rate = rate == 48000 ? 44100 : 48000) {
+        setEngineSampleRate(rate);
+        EXPECT_TRUE(getEngineSampleRate() == 44100 || getEngineSampleRate() == 48000);
+        std::this_thread::yield();
+    }
+    worker.join();
+    for (const auto& b : files) {
+        // 0.2 s is 18 blocks at 44100 and 19 at 48000: the data must match
+        // the rate in the header.
+        ASSERT_TRUE(isConsistentWave(b));
+        EXPECT_EQ(le32(b, 136) / 2048 - 1, le32(b, 24) == 44100 ? 18u : 19u) << le32(b, 24);
     }
 }
 
