@@ -372,9 +372,10 @@ inline void ditherLanes(LaneWord& s, const LaneWord& r1, const LaneWord& r2)
     s = (reduced ^ negative) - negative;
 }
 
-// Four draws per frame: two for first[i], then two for second[i].
-__attribute__((target_clones("avx2", "default")))
-void ditherFrames(int32_t* first, int32_t* second, int count, uint32_t& ditherState)
+// Four draws per frame: two for first[i], then two for second[i]. Compiled
+// twice, for AVX2 and for the baseline, and chosen once at start-up.
+__attribute__((always_inline)) inline void ditherFramesBody(int32_t* first, int32_t* second, int count,
+                                                            uint32_t& ditherState)
 {
     uint32_t state = ditherState;
     int i = 0;
@@ -406,6 +407,26 @@ void ditherFrames(int32_t* first, int32_t* second, int count, uint32_t& ditherSt
     }
     ditherState = state;
 }
+
+using DitherFrames = void (*)(int32_t*, int32_t*, int, uint32_t&);
+
+__attribute__((target("avx2"))) void ditherFramesAvx2(int32_t* first, int32_t* second, int count, uint32_t& state)
+{
+    ditherFramesBody(first, second, count, state);
+}
+
+void ditherFramesBaseline(int32_t* first, int32_t* second, int count, uint32_t& state)
+{
+    ditherFramesBody(first, second, count, state);
+}
+
+// An ordinary pointer chosen during static initialisation, rather than a
+// loader-resolved function, so that it also works under sanitizers whose
+// runtime starts after the loader.
+const DitherFrames ditherFrames = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") ? &ditherFramesAvx2 : &ditherFramesBaseline;
+}();
 
 }  // namespace
 
