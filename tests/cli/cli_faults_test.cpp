@@ -5,29 +5,20 @@
 
 #include <unistd.h>
 
-#include "cli_fixture.h"
-#include "test_files.h"
+#include <fstream>
 
-using namespace cli_test;
+#include "cli_fixture.h"
 
 namespace {
 
-class CliFaults : public CliEndToEnd {
-protected:
-    // Root ignores file permissions; those cases run the program as nobody.
-    std::string asUnprivileged()
-    {
-        if (geteuid() != 0)
-            return "";
-        fs::permissions(root, fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
-        return "setpriv --reuid=65534 --regid=65534 --clear-groups";
-    }
-    bool leftWave(const std::string& name) { return isConsistentWave(readBytes((work / name).string())); }
-};
-
-TEST_F(CliFaults, PermissionsAreReportedAndNothingIsTouched)
+TEST_F(Cli, PermissionsAreReportedAndNothingIsTouched)
 {
-    const std::string wrapper = asUnprivileged();
+    // Root ignores file permissions; then the program runs as nobody.
+    std::string wrapper;
+    if (geteuid() == 0) {
+        fs::permissions(scratch.path(), fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+        wrapper = "setpriv --reuid=65534 --regid=65534 --clear-groups";
+    }
     const fs::perms readable = fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
     fs::permissions(work, fs::perms::all);
     fs::create_directory(work / "locked");
@@ -43,25 +34,31 @@ TEST_F(CliFaults, PermissionsAreReportedAndNothingIsTouched)
     EXPECT_EQ(slurp(work / "ro.wav"), "read-only");
 }
 
-TEST_F(CliFaults, PathShapes)
+TEST_F(Cli, PathShapes)
 {
-    // Longer than the system's path limit, a name longer than a directory
-    // entry may be, and a trailing slash naming a directory that is not there.
-    for (const auto& [path, message] : {std::pair{std::string(5000, 'a'), "File name too long"},
-                                        {std::string(300, 'b') + ".wav", "File name too long"},
-                                        {std::string("nodir/"), "cannot write \"nodir/\""}}) {
+    // A missing directory, a directory, a path longer than the system's
+    // limit, a name longer than a directory entry may be, and a trailing
+    // slash naming a directory that is not there.
+    fs::create_directory(work / "dir.wav");
+    for (const auto& [path, message] :
+         {std::pair{std::string("missing/x.wav"), "cannot write \"missing/x.wav\": No such file or directory\n"},
+          {std::string("dir.wav"), "cannot write \"dir.wav\": Is a directory\n"},
+          {std::string(5000, 'a'), "File name too long"}, {std::string(300, 'b') + ".wav", "File name too long"},
+          {std::string("nodir/"), "cannot write \"nodir/\""}}) {
         const Outcome r = run("white -d 0.1 -o " + path);
         EXPECT_EQ(r.code, 1) << path.size();
         EXPECT_NE(r.err.find(message), std::string::npos) << r.err;
     }
-    EXPECT_TRUE(workIsEmpty());
+    EXPECT_TRUE(fs::is_empty(work / "dir.wav"));
+    fs::remove(work / "dir.wav");
+    EXPECT_TRUE(fs::is_empty(work));
     // Path bytes that are not UTF-8 name a file like any other.
     const Outcome r = run("white -d 0.1 -o \"$(printf '\\377\\376-\\200.wav')\"");
     ASSERT_EQ(r.code, 0) << r.err;
-    EXPECT_TRUE(leftWave("\xff\xfe-\x80.wav"));
+    EXPECT_TRUE(isConsistentWave(readBytes((work / "\xff\xfe-\x80.wav").string())));
 }
 
-TEST_F(CliFaults, FullDiskMidJobLeavesAValidFileOrNone)
+TEST_F(Cli, FullDiskMidJobLeavesAValidFileOrNone)
 {
     // A file this run creates is removed; one that was there is left as a
     // finished WAVE file holding what fitted.
@@ -73,13 +70,14 @@ TEST_F(CliFaults, FullDiskMidJobLeavesAValidFileOrNone)
             EXPECT_NE(r.err.find("File too large"), std::string::npos) << r.err;
         }
         EXPECT_FALSE(fs::exists(work / "new.wav")) << signal;
-        EXPECT_TRUE(leftWave("old.wav")) << signal;
+        EXPECT_TRUE(isConsistentWave(readBytes((work / "old.wav").string()))) << signal;
         EXPECT_LE(fs::file_size(work / "old.wav"), 64u * 1024u);
     }
 }
 
-TEST_F(CliFaults, MalformedValuesAreRefusedWithTheirOption)
+TEST_F(Cli, BadValuesAreRefusedWithTheirOptionBeforeAnythingIsWritten)
 {
+    std::ofstream(work / "keep.wav") << "keep";
     const std::pair<const char*, const char*> cases[] = {
         {"white -d ''", "-d"}, {"white --duration=", "--duration"}, {"white -d 1e400", "-d"}, {"white -d -5", "-d"},
         {"white -d nan", "-d"}, {"white -d inf", "-d"}, {"white -d 0x10", "-d"}, {"white -d 10s", "-d"},
@@ -87,13 +85,15 @@ TEST_F(CliFaults, MalformedValuesAreRefusedWithTheirOption)
         {"white -a -3", "-a"}, {"white -a 99999999999999999999", "-a"}, {"white -a 3.5", "-a"},
         {"white -r 44100.0", "-r"}, {"white -r ''", "-r"}, {"white -b 8", "-b"},
         {"white --seed-time x", "--seed-time"}, {"white --seed-time 99999999999999999999999", "--seed-time"},
-        {"sine --note ''", "--note"}, {"sine --note H4", "--note"}};
-    for (const auto& [args, option] : cases) {
-        const Outcome r = run(std::string(args) + " -o out.wav");
+        {"sine --note ''", "--note"}, {"sine --note H4", "--note"}, {"sine -d 0.01", "too short"},
+        {"sweep --start 9", "--start"}, {"noise", "unknown signal"}, {"", "no signal"}};
+    for (const auto& [args, message] : cases) {
+        const Outcome r = run(std::string(args) + " -o keep.wav");
         EXPECT_EQ(r.code, 2) << args;
-        EXPECT_NE(r.err.find(option), std::string::npos) << args << ": " << r.err;
-        EXPECT_FALSE(fs::exists(work / "out.wav")) << args;
+        EXPECT_NE(r.err.find(message), std::string::npos) << args << ": " << r.err;
+        EXPECT_EQ(r.out, "") << args;
     }
+    EXPECT_EQ(slurp(work / "keep.wav"), "keep");
 }
 
 }  // namespace
