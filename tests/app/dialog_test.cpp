@@ -26,6 +26,7 @@
 #include "progress_relay.h"
 #include "quorrel_app.h"
 #include "quorrel_dlg.h"
+#include "seed_clock.h"
 #include "simple_combo_box.h"
 #include "test_files.h"
 
@@ -227,6 +228,36 @@ TEST_F(DialogTest, ASineJobWritesItsFileAndFillsTheBar)
     EXPECT_TRUE(isConsistentWave(bytes));
     EXPECT_EQ(dialog->progressBar()->maximum(), 44);
     EXPECT_EQ(dialog->progressBar()->value(), 44);
+}
+
+TEST_F(DialogTest, EachButtonRendersItsOwnSignalAtTheChosenWidth)
+{
+    // With the seed time pinned, the dialog's file must equal the engine's
+    // render of the same request; pink noise carries its rows over, so only
+    // its width is checked.
+    setSeedTime(1700000000);
+    const std::string again = scratch.file("again.wav");
+    const struct {
+        const char* button;
+        const char* width;
+        int bits;
+        std::function<int()> render;
+    } rows[] = {
+        {"sweepButton", "bits24", 24, [&] { return renderSweep(again.c_str(), 65.406391, 4186.009045, 0.5, 3, 24); }},
+        {"whiteButton", "bits32", 32, [&] { return renderWhiteNoise(again.c_str(), 0.5, 3, 32); }},
+        {"pinkButton", "bits16", 16, nullptr},
+    };
+    for (const auto& row : rows) {
+        control<QRadioButton>(row.width)->click();
+        runJob(row.button);
+        const auto bytes = readBytes(out);
+        EXPECT_EQ(le16(bytes, 34), row.bits) << row.button;
+        if (row.render) {
+            ASSERT_EQ(row.render(), 0);
+            EXPECT_EQ(readBytes(again), bytes) << row.button;
+        }
+    }
+    setSeedTime(std::nullopt);
 }
 
 TEST_F(DialogTest, EachBadFieldIsReportedAndTheJobStillRuns)
