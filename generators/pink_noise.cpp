@@ -6,29 +6,6 @@
 
 #include "seed_clock.h"
 
-float PinkNoiseSource::nextPinkSample()
-{
-    // A counter that has wrapped to 0 counts as 32 trailing zeros, which
-    // continues the pattern of 16 to 31 zeros falling back onto rows 0 to 15:
-    // it renews row 0.
-    const unsigned row = static_cast<unsigned>(std::countr_zero(rowCounter)) % 16;
-    const float old = rows[row];
-    for (;;) {
-        const float renewed = nextLcgUniform(*this);
-        rows[row] = renewed;
-        const float diff = renewed - old;
-        const float sum = runningSum + diff;
-        runningSum = sum;
-        if (sum >= -4.0f && sum <= 4.0f)
-            break;
-        // Out of bounds: undo and draw again for the same row.
-        runningSum = sum - diff;
-    }
-    ++rowCounter;
-    const float white = nextLcgUniform(*this);
-    return (runningSum + white) * 0.125f;
-}
-
 PinkNoiseGenerator::PinkNoiseGenerator() : source(new (std::nothrow) PinkNoiseSource)
 {
     if (source)
@@ -51,15 +28,33 @@ void PinkNoiseGenerator::configurePink(uint32_t rate, int32_t width, double dura
     active_ = true;
 }
 
+namespace {
+
+// The samples of one block. The state is a local copy, so that the compiler
+// can keep it in registers: the int32_t samples could otherwise alias its
+// unsigned words. At 0 dB a sample can pass full scale by a few units; it is
+// clipped there, since reducing it to the width's low bits would flip its sign.
+template <bool Sixteen>
+void fillPink(PinkNoiseSource& state, int32_t* samples, uint32_t n, double scale, double fullScale)
+{
+    for (uint32_t i = 0; i < n; ++i) {
+        const double v = static_cast<double>(state.nextPinkSample()) * scale;
+        // fullScale is a whole number, so clipping before the truncating
+        // conversion gives what truncating first would.
+        const auto sample = static_cast<int32_t>(std::clamp(v, -fullScale, fullScale));
+        samples[i] = Sixteen ? static_cast<int16_t>(sample) : sample;
+    }
+}
+
+}  // namespace
+
 void PinkNoiseGenerator::fillPinkBlock(int32_t* samples, uint32_t count)
 {
     const uint32_t n = beginBlock(samples, count);
-    // At 0 dB a sample can pass full scale by a few units; it is clipped there,
-    // since reducing it to the width's low bits would flip its sign.
-    const double fullScale = noiseLevel(0, bitWidth);
-    for (uint32_t i = 0; i < n; ++i) {
-        const double v = static_cast<double>(source->nextPinkSample()) * sampleScale;
-        const double truncated = std::clamp(std::trunc(v), -fullScale, fullScale);
-        samples[i] = reduceToWidth(static_cast<int32_t>(truncated), bitWidth);
-    }
+    PinkNoiseSource state = *source;
+    if (bitWidth == 16)
+        fillPink<true>(state, samples, n, sampleScale, noiseLevel(0, bitWidth));
+    else
+        fillPink<false>(state, samples, n, sampleScale, noiseLevel(0, bitWidth));
+    *source = state;
 }

@@ -17,7 +17,7 @@ struct PinkNoiseSource {
     float rows[16] = {};
 
     // Next pink value in [-0.5625, 0.5625).
-    float nextPinkSample();
+    inline float nextPinkSample();
 };
 
 // Advances the source's congruential state one step and answers its top 23
@@ -30,6 +30,29 @@ inline float nextLcgUniform(PinkNoiseSource& source)
     source.conversionWord = (source.lcgState >> 9) | 0x40000000u;
     const float f = std::bit_cast<float>(source.conversionWord);
     return (f - 3.0f) * 0.5f;
+}
+
+float PinkNoiseSource::nextPinkSample()
+{
+    // A counter that has wrapped to 0 counts as 32 trailing zeros, which
+    // continues the pattern of 16 to 31 zeros falling back onto rows 0 to 15:
+    // it renews row 0.
+    const unsigned row = static_cast<unsigned>(std::countr_zero(rowCounter)) % 16;
+    const float old = rows[row];
+    for (;;) {
+        const float renewed = nextLcgUniform(*this);
+        rows[row] = renewed;
+        const float diff = renewed - old;
+        const float sum = runningSum + diff;
+        runningSum = sum;
+        if (sum >= -4.0f && sum <= 4.0f)
+            break;
+        // Out of bounds: undo and draw again for the same row.
+        runningSum = sum - diff;
+    }
+    ++rowCounter;
+    const float white = nextLcgUniform(*this);
+    return (runningSum + white) * 0.125f;
 }
 
 class PinkNoiseGenerator : public NoiseGeneratorFrame {

@@ -25,8 +25,14 @@ void WhiteNoiseGenerator::configureWhite(uint32_t rate, int32_t width, double du
 int32_t WhiteNoiseGenerator::whiteSample(double g) const
 {
     const double v = g * sampleScale;
-    const double rounded = g >= 0.0 ? std::floor(v + 0.5) : std::ceil(v - 0.5);
-    return reduceToWidth(static_cast<int32_t>(rounded), bitWidth);
+    // Halves away from zero: floor(v + 0.5) for g >= 0, ceil(v - 0.5) below.
+    // With a positive scale (every attenuation the engine admits) v + 0.5 is
+    // then at least 0 and v - 0.5 below 0, where the truncating conversion is
+    // that floor and that ceiling, without a library call.
+    const double shifted = g >= 0.0 ? v + 0.5 : v - 0.5;
+    if (sampleScale < 0.0)
+        return reduceToWidth(static_cast<int32_t>(g >= 0.0 ? std::floor(shifted) : std::ceil(shifted)), bitWidth);
+    return reduceToWidth(static_cast<int32_t>(shifted), bitWidth);
 }
 
 void WhiteNoiseGenerator::fillWhiteBlock(int32_t* samples, uint32_t count)
