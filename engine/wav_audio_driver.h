@@ -92,7 +92,6 @@ private:
     ChannelInfo channels_[2];
     BufferInfo buffers_[2];
     HostCallbacks callbacks_{};
-    int bufferBytes_ = 2048;
     std::unique_ptr<int32_t[]> bufferA_;
     std::unique_ptr<int32_t[]> bufferB_;
 };
