@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "budgeted_writes.h"
 #include "test_files.h"
 #include "wave_file.h"
 
@@ -149,27 +150,10 @@ TEST_F(Device, RenderLoopWritesSilenceThenWholeBlocks)
     EXPECT_FALSE(std::filesystem::exists(missing));
 }
 
-long writeBudget = 0;
-
 TEST_F(Device, RenderLoopStopsAtTheFirstFailedWrite)
 {
-    static const WaveFileOps faulty = {
-        [](const char* p, int f, mode_t m) { return ::open(p, f, m); },
-        [](int fd, const void* d, size_t c) -> ssize_t {
-            if (writeBudget <= 0) {
-                errno = ENOSPC;
-                return -1;
-            }
-            const size_t n = std::min<size_t>(c, size_t(writeBudget));
-            writeBudget -= long(n);
-            return ::write(fd, d, n);
-        },
-        [](int fd, const void* d, size_t c, off_t o) { return ::pwrite(fd, d, c, o); },
-        [](int fd, off_t l) { return ::ftruncate(fd, l); },
-        [](int fd) { return ::close(fd); },
-    };
-    setWaveFileOps(&faulty);
-    writeBudget = 140 + 4096 * 300 + 10;
+    setWaveFileOps(&budgeted_writes::ops);
+    budgeted_writes::budget = 140 + 4096 * 300 + 10;
     const std::string path = dir.file("cut.wav");
     blocksLeft = 1000;
     const bool ok = renderToFile(path.c_str(), 32, 44100, device, nullptr);

@@ -10,6 +10,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include "budgeted_writes.h"
 #include "test_files.h"
 
 namespace {
@@ -108,34 +109,14 @@ TEST(WaveFailures, CreateFailureLeavesNothingAndClosedWriterRefuses)
     EXPECT_EQ(readBytes(good).size(), 140u);
 }
 
-// A file layer whose writes stop after a byte budget and whose close may fail.
-long budget = 0;
-bool failClose = false;
-const WaveFileOps kBudgeted = {
-    [](const char* p, int f, mode_t m) { return ::open(p, f, m); },
-    [](int fd, const void* d, size_t c) -> ssize_t {
-        if (budget <= 0) {
-            errno = ENOSPC;
-            return -1;
-        }
-        const size_t n = std::min<size_t>(c, size_t(budget));
-        budget -= long(n);
-        return ::write(fd, d, n);
-    },
-    [](int fd, const void* d, size_t c, off_t o) { return ::pwrite(fd, d, c, o); },
-    [](int fd, off_t l) { return ::ftruncate(fd, l); },
-    [](int fd) {
-        ::close(fd);
-        errno = EIO;
-        return failClose ? -1 : 0;
-    },
-};
+using budgeted_writes::budget;
+using budgeted_writes::failClose;
 
 TEST(WaveFailures, AFailureAnywhereIsReportedAndLeavesAFinishedFile)
 {
     ScratchDir dir;
     const std::string path = dir.file("cut.wav");
-    setWaveFileOps(&kBudgeted);
+    setWaveFileOps(&budgeted_writes::ops);
     // Budgets inside the header, at and off block boundaries, beyond the
     // writer's buffer; each over a longer file that was there before.
     for (long limit : {60L, 140L + 2048 * 3, 140L + 3000, 140L + 1500000, 140L + 2100000}) {
