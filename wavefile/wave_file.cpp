@@ -1,5 +1,6 @@
 #include "wave_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -35,8 +36,9 @@ struct Writer {
     uint32_t bytesWritten = 0;  // data bytes that reached the file
     size_t unitBytes = 0;       // size of the first block since the open
     unsigned char header[kWaveHeaderBytes] = {};  // as written at the open
-    // Length of what an existing file held beyond our own bytes: an existing
-    // file is overwritten in place and cut to its new length when finished,
+    // How far the file may reach past our data: what an existing file held,
+    // or a partial block of a failed write. It is cut to its length when
+    // finished; an existing file is overwritten in place rather than emptied,
     // which on ext4 is much cheaper than emptying it at the open (that waits
     // for the old data's write-back and forces a flush at the close).
     off_t staleEnd = 0;
@@ -111,10 +113,11 @@ bool writeData(const unsigned char* data, size_t count)
         return true;
     }
     writer.failed = true;
-    const size_t whole = done - done % keepUnit();
-    writer.bytesWritten += static_cast<uint32_t>(whole);
-    if (whole != done && ops->ftruncate(writer.fd, static_cast<off_t>(kWaveHeaderBytes + writer.bytesWritten)) == 0)
-        writer.staleEnd = 0;
+    // Bytes of a partial block lie past the data now; finishing the file
+    // cuts them off together with anything an older file left there.
+    const off_t reached = static_cast<off_t>(kWaveHeaderBytes + writer.bytesWritten + done);
+    writer.staleEnd = std::max(writer.staleEnd, reached);
+    writer.bytesWritten += static_cast<uint32_t>(done - done % keepUnit());
     return false;
 }
 
