@@ -287,6 +287,14 @@ void ToneGenerator::configureTone(double rate, double frequency, double duration
     toneActive_ = true;
 }
 
+// A fill while nothing is armed writes silence.
+void ToneGenerator::silentBlock(int32_t* out, int32_t* copy) const
+{
+    std::fill(out, out + blockSize, 0);
+    if (copy)
+        std::fill(copy, copy + blockSize, 0);
+}
+
 void ToneGenerator::finishToneBlock(int32_t* out, int32_t* copy)
 {
     if (copy)
@@ -298,9 +306,7 @@ void ToneGenerator::fillToneBlock(int32_t* out, int32_t* copy)
 {
     const uint32_t n = blockSize;
     if (!toneActive_) {
-        std::fill(out, out + n, 0);
-        if (copy)
-            std::fill(copy, copy + n, 0);
+        silentBlock(out, copy);
         return;
     }
 
@@ -413,9 +419,7 @@ void ToneGenerator::fillSweepBlock(int32_t* out, int32_t* copy)
 {
     const uint32_t n = blockSize;
     if (!sweepActive_) {
-        std::fill(out, out + n, 0);
-        if (copy)
-            std::fill(copy, copy + n, 0);
+        silentBlock(out, copy);
         return;
     }
     if (restartPending) {

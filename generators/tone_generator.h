@@ -86,6 +86,7 @@ private:
     void resetRunState();
     uint32_t trimCapacity() const;
     int32_t trialPass(uint32_t bodyEnd, int32_t* beforeLastBody, int32_t* lastBody);
+    void silentBlock(int32_t* out, int32_t* copy) const;
     void finishToneBlock(int32_t* out, int32_t* copy);
 
     bool toneActive_ = false;
