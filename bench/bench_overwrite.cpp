@@ -4,9 +4,12 @@
 // open to the end of the close.
 //
 //   strategy 0  open with O_TRUNC (empties the old file at the open)
-//   strategy 1  open without O_TRUNC, write the header, ftruncate to it
+//   strategy 1  open without O_TRUNC, ftruncate to the header's length, write
+//               the header (what the WAVE writer does: from the open on the
+//               file holds only the new job's bytes)
 //   strategy 2  open without O_TRUNC, overwrite in place, ftruncate to the
-//               final length at the close (what the WAVE writer does)
+//               final length at the close (the writer's earlier way: cheaper,
+//               but a job stopped mid-way left the old file's tail behind)
 //   strategy 3  unlink first, then create a new file (for comparison only:
 //               it would change the file's identity)
 //
@@ -52,9 +55,8 @@ bool writeJob(const std::string& path, int strategy, const std::vector<unsigned 
     const int fd = ::open(path.c_str(), flags, 0666);
     if (fd < 0)
         return false;
-    bool ok = writeAll(fd, chunk.data(), kHeader);
-    if (ok && strategy == 1)
-        ok = ::ftruncate(fd, kHeader) == 0;
+    bool ok = strategy != 1 || ::ftruncate(fd, kHeader) == 0;
+    ok = ok && writeAll(fd, chunk.data(), kHeader);
     for (size_t left = kData; ok && left > 0;) {
         const size_t n = left < chunk.size() ? left : chunk.size();
         ok = writeAll(fd, chunk.data(), n);

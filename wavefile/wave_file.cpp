@@ -36,11 +36,8 @@ struct Writer {
     uint32_t bytesWritten = 0;  // data bytes that reached the file
     size_t unitBytes = 0;       // size of the first block since the open
     unsigned char header[kWaveHeaderBytes] = {};  // as written at the open
-    // How far the file may reach past our data: what an existing file held,
-    // or a partial block of a failed write. It is cut to its length when
-    // finished; an existing file is overwritten in place rather than emptied,
-    // which on ext4 is much cheaper than emptying it at the open (that waits
-    // for the old data's write-back and forces a flush at the close).
+    // How far the file reaches past our data: the partial block of a failed
+    // write, which finishing the file cuts off.
     off_t staleEnd = 0;
     std::unique_ptr<unsigned char[]> buffer;
     size_t buffered = 0;
@@ -114,7 +111,7 @@ bool writeData(const unsigned char* data, size_t count)
     }
     writer.failed = true;
     // Bytes of a partial block lie past the data now; finishing the file
-    // cuts them off together with anything an older file left there.
+    // cuts them off.
     const off_t reached = static_cast<off_t>(kWaveHeaderBytes + writer.bytesWritten + done);
     writer.staleEnd = std::max(writer.staleEnd, reached);
     writer.bytesWritten += static_cast<uint32_t>(done - done % keepUnit());
@@ -214,14 +211,26 @@ bool openWaveFile(const char* path, int rate, int bits)
         writer.error = errno;
         return false;
     }
+    writer.staleEnd = 0;
+    // An existing file is cut to the header's length before anything is
+    // written, so that from here on it holds only this job's bytes, whenever
+    // the job stops. (Emptying it altogether, as O_TRUNC does, makes ext4
+    // wait for the old data's write-back and flush the new data at the
+    // close, which costs several times more on a large file.) A cut that
+    // fails leaves the old file as it was.
     struct stat existing {};
-    writer.staleEnd = ::fstat(writer.fd, &existing) == 0 && S_ISREG(existing.st_mode) ? existing.st_size : 0;
+    if (::fstat(writer.fd, &existing) == 0 && S_ISREG(existing.st_mode) &&
+        existing.st_size > static_cast<off_t>(kWaveHeaderBytes) &&
+        ops->ftruncate(writer.fd, static_cast<off_t>(kWaveHeaderBytes)) != 0) {
+        writer.error = errno;
+        ops->close(writer.fd);
+        writer.fd = -1;
+        return false;
+    }
     const size_t headerDone = writeAll(header, kWaveHeaderBytes);
     if (headerDone != kWaveHeaderBytes) {
         // What a new file would hold: the part of the header that was written.
-        if (writer.staleEnd > static_cast<off_t>(headerDone))
-            ops->ftruncate(writer.fd, static_cast<off_t>(headerDone));
-        writer.staleEnd = 0;
+        ops->ftruncate(writer.fd, static_cast<off_t>(headerDone));
         ops->close(writer.fd);
         writer.fd = -1;
         return false;

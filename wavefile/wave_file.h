@@ -21,12 +21,11 @@ constexpr uint32_t kWaveCountPlaceholder = 0xFFFFFFFFu;
 extern const char kWaveNotice[];
 
 // Creates path, or replaces the contents of an existing file, and writes the
-// header. An existing file is overwritten in place and cut to its new length
-// when it is finished (at the close or at a failed write), so every finished
-// file holds exactly the header and the data; only a process that dies before
-// that leaves the old file's remaining bytes after the new ones. False when
-// the file cannot be created (nothing is left on disk) or the header cannot
-// be written (the part of the header that was written stays).
+// header. From a successful open on the file holds only this job's bytes:
+// the header, then whole blocks as they are written, whenever the job stops.
+// False when the file cannot be created (nothing is left on disk), an
+// existing file cannot be cut (it stays as it was), or the header cannot be
+// written (the part of the header that was written stays).
 bool openWaveFile(const char* path, int rate, int bits);
 
 // Appends count bytes to the data chunk. False when no file is open, the

@@ -96,7 +96,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return std::string(mkdtemp(pattern)) + "/out.wav";
     }();
     // Half the runs write over the file the run before left, which the
-    // writer overwrites in place and cuts to length.
+    // writer cuts to the header's length at the open.
     struct stat before {};
     const bool existed = (data[1] & 8) && ::stat(path.c_str(), &before) == 0;
     if (!existed)
@@ -133,6 +133,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             fail("a failed create changed what was there");
         if (fault.call == kOpen)
             return 0;
+        if (fault.call == kFtruncate) {
+            // The cut of an existing file failed before anything was written.
+            if (!exists || !existed || st.st_size != before.st_size)
+                fail("a failed cut changed what was there");
+            return 0;
+        }
         if (exists && st.st_size >= 140)
             fail("a failed header write left a whole header");
         return 0;
@@ -157,11 +163,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             fail("an unfinished file was reported as complete");
         return 0;
     }
-    // A cut that failed leaves what the old file held past the new RIFF
-    // chunk; the header still describes the new data, and the failure was
-    // reported.
-    const bool cutFailed = fault.hit && fault.call == kFtruncate && !success && existed;
-    if ((b.size() != 140u + d && !(cutFailed && b.size() > 140u + d)) || le32(b, 4) != 132u + d || le32(b, 128) != d / uint32_t(bits / 8))
+    // A cut that failed at the finish leaves the partial block of a failed
+    // write past the data; the header still describes the whole blocks, and
+    // the failure was reported.
+    const bool cutFailed = fault.hit && fault.call == kFtruncate && !success;
+    const bool sizeOk = b.size() == 140u + d || (cutFailed && b.size() > 140u + d && b.size() < 140u + d + blockBytes);
+    if (!sizeOk || le32(b, 4) != 132u + d || le32(b, 128) != d / uint32_t(bits / 8))
         fail("sizes or count do not match the data");
     if (d % uint32_t(blockBytes) != 0)
         fail("the data is not a whole number of blocks");

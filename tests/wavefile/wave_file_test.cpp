@@ -62,13 +62,25 @@ TEST(WaveLayout, SizesPlaceholdersAndOverwrites)
     ScratchDir dir;
     const std::string path = dir.file("sizes.wav");
     std::ofstream(path, std::ios::binary) << std::string(3000000, 'x');
-    // Before the close the header shows its placeholders.
+    // Over a larger file, a job stopped before its close (what is on disk
+    // while it runs) shows the placeholders, then whole blocks of its own,
+    // and nothing of the old file.
     ASSERT_TRUE(openWaveFile(path.c_str(), 48000, 24));
-    auto b = readBytes(path);
-    EXPECT_EQ(le32(b, 4), 0u);
-    EXPECT_EQ(le32(b, 128), 0xFFFFFFFFu);
-    EXPECT_EQ(le32(b, 136), 0u);
+    std::vector<unsigned char> block(3072, 0x5A);
+    for (int i = 0; i < 1000; ++i) {
+        if (i % 250 == 0) {
+            const auto now = readBytes(path);
+            ASSERT_GE(now.size(), 140u);
+            EXPECT_EQ((now.size() - 140) % 3072, 0u) << i;
+            EXPECT_EQ(std::count(now.begin() + 140, now.end(), 0x5A), long(now.size() - 140)) << i;
+            EXPECT_EQ(le32(now, 4) | le32(now, 136), 0u);
+            EXPECT_EQ(le32(now, 128), 0xFFFFFFFFu);
+        }
+        ASSERT_TRUE(writeWaveBlock(block.data(), 3072));
+    }
+    EXPECT_GT(readBytes(path).size(), 140u + 3072 * 250);  // the stops above did see blocks
     closeWaveFile();
+    auto b = readBytes(path);
 
     // One and ten 16-bit blocks, then files longer and shorter than the one
     // before: each is exactly header and data.
