@@ -5,6 +5,7 @@
 
 #include "audio_host.h"
 #include "render_loop.h"
+#include "wave_file.h"
 #include "wav_audio_driver.h"
 
 namespace {
@@ -124,6 +125,11 @@ int renderWhiteNoise(const char* path, double duration, uint32_t attenuation, in
     return runJob(path, bits, [&](AudioHost& host, int rate) {
         host.startWhiteNoise(duration, attenuation, bits, rate);
     });
+}
+
+int lastRenderError()
+{
+    return waveFileError();
 }
 
 void shutdownEngine()

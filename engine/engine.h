@@ -23,4 +23,8 @@ int renderSweep(const char* path, double startFrequency, double endFrequency,
 int renderPinkNoise(const char* path, double duration, uint32_t attenuation, int32_t bits);
 int renderWhiteNoise(const char* path, double duration, uint32_t attenuation, int32_t bits);
 
+// The system's error number of the last job's failure to write its file
+// (0 when there was none), for messages that name the reason.
+int lastRenderError();
+
 void shutdownEngine();
