@@ -1,13 +1,13 @@
 #include "cli_run.h"
 
-#include <cerrno>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <sys/stat.h>
 
 #include "cli_options.h"
 #include "engine.h"
+#include "interrupts.h"
 #include "note_names.h"
 #include "note_table.h"
 #include "output_file.h"
@@ -77,18 +77,11 @@ int render(const CliOptions& o, const char* path)
     return kRenderOutOfRange;
 }
 
-int cannotWrite(std::ostream& err, const std::string& path, int error, bool leftIncomplete = false)
+int cannotWrite(std::ostream& err, const std::string& path, int error)
 {
-    err << kProgram << ": cannot write \"" << path << "\": "
-        << (error != 0 ? std::strerror(error) : "the file could not be written")
-        << (leftIncomplete ? " (the existing file may be left incomplete)" : "") << '\n';
+    err << kProgram << ": cannot write " << (path == "-" ? "to standard output" : "\"" + path + "\"") << ": "
+        << (error != 0 ? std::strerror(error) : "the file could not be written") << '\n';
     return kExitCannotWrite;
-}
-
-bool fileExists(const std::string& path)
-{
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
 // What the engine reports during a job: each report steps the progress bar,
@@ -109,8 +102,21 @@ int renderFile(const CliOptions& o, std::ostream& out, std::ostream& err, bool e
 {
     const std::string noteName = o.note ? noteDisplayName(o.noteText) : std::string();
     const std::string path = o.output.empty() ? defaultOutputPath() : o.output;
-    JobReports reports(err, o, errIsTerminal && !o.quiet);
+    const bool drawn = errIsTerminal && !o.quiet;
+    JobReports reports(err, o, drawn);
     ProgressBar& bar = reports.bar;
+
+    // The engine renders into a temporary file; the target changes only when
+    // that file is complete. A size limit is then an ordinary write failure
+    // rather than the end of the process.
+    OutputFile file(path);
+    if (int error = file.prepare(); error != 0)
+        return cannotWrite(err, path, error);
+    std::signal(SIGXFSZ, SIG_IGN);
+    catchInterrupts(file.temporaryPath(),
+                    file.temporaryPath().empty() ? "the output to \"" + path + "\" is incomplete"
+                                                 : "\"" + path + "\" was not changed",
+                    drawn);
 
     if (!isEngineAvailable() || !createEngine(&reports, false)) {
         shutdownEngine();
@@ -124,29 +130,17 @@ int renderFile(const CliOptions& o, std::ostream& out, std::ostream& err, bool e
     }
     setSeedTime(o.seedTime);
 
-    OutputFile file(path);
-    if (int error = file.check(); error != 0) {
-        shutdownEngine();
-        return cannotWrite(err, path, error);
-    }
-
     if (o.signal == CliSignal::Sine && o.frequency * 2.0 >= o.rate)
         err << kProgram << ": warning: " << hz(o.frequency) << " is not below half the sample rate ("
             << hz(o.rate / 2.0) << "); the tone will alias or vanish\n";
 
-    errno = 0;
-    int result = render(o, path.c_str());
-    int renderErrno = errno;
+    const int result = render(o, file.renderPath().c_str());
+    const int renderError = lastRenderError();
     bar.finish();
     shutdownEngine();
 
-    if (result == kRenderFailed) {
-        // The engine may have got as far as truncating a file that was there
-        // before; one this run created is removed.
-        const bool existed = !file.createdHere();
-        file.discard();
-        return cannotWrite(err, path, renderErrno, existed && fileExists(path));
-    }
+    if (result == kRenderFailed)
+        return cannotWrite(err, path, renderError);
     if (result != kRenderOk) {
         // The values were checked against the same ranges before; reaching
         // here means the two disagree, which the user cannot fix.
@@ -156,23 +150,20 @@ int renderFile(const CliOptions& o, std::ostream& out, std::ostream& err, bool e
 
     const WaveLevels l = reports.meter.levels();
     if (l.frames <= kLeadingSilentFrames) {
-        // The generator declined the request: the file holds only the
-        // leading silence. A file this run created is not left behind.
-        const bool existed = !file.createdHere();
-        file.discard();
-        err << kProgram << ": no " << signalName(o.signal)
-            << " can be rendered with these values";
-        if (existed)
-            err << "; \"" << path << "\" now holds only silence";
-        err << '\n';
+        // The generator declined the request: the file would hold only the
+        // leading silence, and is not handed over.
+        err << kProgram << ": no " << signalName(o.signal) << " can be rendered with these values\n";
         return kExitUsage;
     }
-    file.keep();
+    if (int error = file.commit(); error != 0)
+        return cannotWrite(err, path, error);
     char seconds[32];
     std::snprintf(seconds, sizeof seconds, "%.6f", double(l.frames) / o.rate);
-    out << path << ": " << describeSignal(o, noteName) << ", " << o.rate << " Hz, " << o.bits
-        << " bits, " << l.frames << " frames (" << seconds << " s), peak "
-        << dbfs(l.peakDbfs) << ", RMS " << dbfs(l.rmsDbfs) << '\n';
+    // With the file on standard output, the summary goes with the messages.
+    std::ostream& summary = file.toStandardOutput() ? err : out;
+    summary << (file.toStandardOutput() ? "standard output" : path) << ": " << describeSignal(o, noteName)
+            << ", " << o.rate << " Hz, " << o.bits << " bits, " << l.frames << " frames (" << seconds
+            << " s), peak " << dbfs(l.peakDbfs) << ", RMS " << dbfs(l.rmsDbfs) << '\n';
     return kExitWritten;
 }
 
@@ -206,8 +197,9 @@ Common options:
                            sample width, 0 to 90 (default 3)
   -r, --rate HZ            sample rate: 44100, 48000 or 96000 (default 44100)
   -b, --bits N             sample width: 16, 24 or 32 (default 16)
-  -o, --output PATH        the file to write, replaced when it exists
-                           (default Test.wav in the working directory)
+  -o, --output PATH        the file to write, replaced only once the new one
+                           is complete (default Test.wav in the working
+                           directory); - writes the file to standard output
       --seed-time SECONDS  seconds since 1970 that seed the noise and the
                            16-bit dither; the same request with the same seed
                            time gives the same file (default: the current time)
@@ -217,8 +209,12 @@ Common options:
       --version            print the version
 
 On success one line names the file, the signal, rate, width, length and the
-signal's peak and RMS level in dBFS. Exit status: 0 written, 1 the file could
-not be written, 2 a usage or value error.
+signal's peak and RMS level in dBFS (on standard error with -o -).
+
+Exit status: 0 written, 1 the file could not be written (the target is left
+as it was), 2 a usage or value error, 128 + the signal's number when
+interrupted by SIGINT, SIGTERM or SIGHUP (130, 143, 129; the target is left as
+it was), 141 when standard output is a pipe that was closed (SIGPIPE).
 
 Examples:
   veltrane-cli sine --note A4 -d 2 -o a4.wav

@@ -1,5 +1,15 @@
-// The output file of one render: checked before the engine writes it, and
-// removed again when the render fails and the file was not there before.
+// The output of one render, all or nothing: the engine writes a hidden
+// temporary file, and only a complete file reaches the target.
+//
+//   a regular file, new or existing: the temporary file lies in the target's
+//       directory and is renamed over it once complete, with the permission
+//       bits (and, for root, the owner) of the file it replaces; a symbolic
+//       link is followed, so the file it points to is replaced and the link
+//       stays;
+//   "-" (standard output), a FIFO or a device that cannot seek: the
+//       temporary file lies in $TMPDIR (or /tmp) and its complete bytes are
+//       copied to the target, whose header therefore has its final sizes;
+//   a device that can seek (such as /dev/null): written directly.
 #pragma once
 
 #include <string>
@@ -7,27 +17,36 @@
 class OutputFile {
 public:
     explicit OutputFile(std::string path);
-    ~OutputFile();  // discards the file unless kept
+    ~OutputFile();  // discards the temporary file unless committed
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
 
-    // Opens the path for writing without changing an existing file, creating
-    // it when it is missing. Answers 0 when the engine can write it, or the
-    // system's error number (EISDIR, EACCES, ENOENT, ...) when it cannot.
-    int check();
-    // The render succeeded: the file stays.
-    void keep() { kept_ = true; }
-    // The render failed: a file that this run created is removed; a file
-    // that existed before is left (the engine may have rewritten it).
+    // Checks the target and creates the temporary file. Answers 0, or the
+    // system's error number (EISDIR, EACCES, ENOENT, ...) when the target
+    // cannot be written; nothing is changed then.
+    int prepare();
+    // The path the engine writes.
+    const std::string& renderPath() const { return renderPath_; }
+    // The temporary file's path, empty when the engine writes the target.
+    const std::string& temporaryPath() const { return temporary_; }
+    bool toStandardOutput() const { return path_ == "-"; }
+
+    // Moves the complete file to its target. Answers 0, or the error number
+    // of what failed; the temporary file is gone either way. From here on an
+    // interrupt no longer removes the file (see interrupts.h): a rename is
+    // finished whatever arrives, and a copy that is interrupted leaves the
+    // target with part of the bytes.
+    int commit();
+    // Removes the temporary file; the target stays as it was.
     void discard();
 
-    const std::string& path() const { return path_; }
-    bool createdHere() const { return created_; }
-
 private:
-    std::string path_;
-    bool created_ = false;
-    bool kept_ = false;
+    enum class Mode { Replace, Stream, Direct };
+    std::string path_;      // as given
+    std::string target_;    // the file replaced or streamed to, links followed
+    std::string renderPath_;
+    std::string temporary_;
+    Mode mode_ = Mode::Replace;
 };
 
 // Test.wav in the working directory, as an absolute path when the working

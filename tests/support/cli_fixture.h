@@ -8,6 +8,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "test_files.h"
@@ -43,13 +44,27 @@ protected:
     // traps); wrapper, when given, runs the program (to change its user).
     Outcome run(const std::string& args, const std::string& setup = "", const std::string& wrapper = "")
     {
-        const std::string command = "cd '" + work.string() + "' && " + setup + " exec " + wrapper +
-                                    " \"$VELTRANE_CLI\" " + args + " >../out 2>../err";
-        const int status = std::system(command.c_str());
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, slurp(scratch.path() / "out"),
-                slurp(scratch.path() / "err")};
+        return collect(setup + " exec " + wrapper + " \"$VELTRANE_CLI\" " + args);
+    }
+
+    // A bash script in the working directory, with the program as $cli and
+    // its temporary files in ../tmp.
+    Outcome shell(const std::string& script)
+    {
+        fs::create_directory(scratch.path() / "tmp");
+        std::ofstream(scratch.path() / "script") << "cli=$VELTRANE_CLI; export TMPDIR=../tmp\n" << script << '\n';
+        return collect("exec bash ../script");
     }
 
     ScratchDir scratch;
     const fs::path work = scratch.path() / "work";
+
+private:
+    Outcome collect(const std::string& command)
+    {
+        const std::string line = "cd '" + work.string() + "' && " + command + " >../out 2>../err";
+        const int status = std::system(line.c_str());
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, slurp(scratch.path() / "out"),
+                slurp(scratch.path() / "err")};
+    }
 };
