@@ -2,11 +2,15 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <condition_variable>
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
+#include <mutex>
 #include <new>
+#include <sched.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 const char kWaveNotice[] = "Veltrane test signal generator 1.10";
@@ -39,7 +43,10 @@ struct Writer {
     // How far the file reaches past our data: the partial block of a failed
     // write, which finishing the file cuts off.
     off_t staleEnd = 0;
-    std::unique_ptr<unsigned char[]> buffer;
+    // Two buffers: the job fills one while the writer thread, when there is
+    // one, writes the other.
+    std::unique_ptr<unsigned char[]> buffers[2];
+    int filling = 0;
     size_t buffered = 0;
 } writer;
 
@@ -118,13 +125,116 @@ bool writeData(const unsigned char* data, size_t count)
     return false;
 }
 
+// The writer thread: it writes one full buffer while the job fills the
+// other, so the arithmetic and the copy into the file run on two CPUs. It is
+// started at the first open when the process may run on more than one CPU,
+// and lives as long as the process; with one CPU the job writes its buffers
+// itself. Everything the thread touches (the writer's sizes, error and file
+// layer) is handed over under the mutex: the job waits for the thread to be
+// idle before it reads them.
+class WriterThread {
+public:
+    ~WriterThread()
+    {
+        if (!thread_.joinable())
+            return;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            stop_ = true;
+        }
+        wake_.notify_all();
+        thread_.join();
+    }
+
+    // Starts the thread when it is worth having; answers whether it runs.
+    bool available()
+    {
+        if (!checked_) {
+            checked_ = true;
+            cpu_set_t cpus;
+            CPU_ZERO(&cpus);
+            if (::sched_getaffinity(0, sizeof cpus, &cpus) == 0 && CPU_COUNT(&cpus) > 1)
+                thread_ = std::thread([this] { run(); });
+        }
+        return thread_.joinable();
+    }
+
+    // Hands count bytes at data to the thread; the caller must have waited
+    // for the previous hand-off.
+    void submit(const unsigned char* data, size_t count)
+    {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            data_ = data;
+            count_ = count;
+            busy_ = true;
+        }
+        wake_.notify_all();
+    }
+
+    // Waits until the last hand-off is written; answers whether it was.
+    bool settle()
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        done_.wait(lock, [this] { return !busy_; });
+        const bool ok = ok_;
+        ok_ = true;
+        return ok;
+    }
+
+private:
+    void run()
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        for (;;) {
+            wake_.wait(lock, [this] { return busy_ || stop_; });
+            if (!busy_)
+                return;
+            lock.unlock();
+            const bool ok = writeData(data_, count_);
+            lock.lock();
+            ok_ = ok;
+            busy_ = false;
+            done_.notify_all();
+        }
+    }
+
+    std::thread thread_;
+    bool checked_ = false;
+    std::mutex mutex_;
+    std::condition_variable wake_, done_;
+    const unsigned char* data_ = nullptr;
+    size_t count_ = 0;
+    bool busy_ = false;
+    bool stop_ = false;
+    bool ok_ = true;
+};
+
+WriterThread writerThread;
+
+// Waits for the thread's last write; false when it failed.
+bool settle()
+{
+    return !writerThread.available() || writerThread.settle();
+}
+
+// Sends the filled buffer on its way: to the thread, after the one before is
+// written, or straight to the file. False when that write, or the one before
+// it, failed.
 bool flushBuffer()
 {
+    if (!settle())
+        return false;
     if (writer.buffered == 0)
         return true;
     const size_t count = writer.buffered;
     writer.buffered = 0;
-    return writeData(writer.buffer.get(), count);
+    const unsigned char* full = writer.buffers[writer.filling].get();
+    if (!writerThread.available())
+        return writeData(full, count);
+    writerThread.submit(full, count);
+    writer.filling ^= 1;
+    return true;
 }
 
 // Patches the RIFF size, the sample count and the data size for the data in
@@ -174,9 +284,10 @@ bool openWaveFile(const char* path, int rate, int bits)
         writer.error = EINVAL;
         return false;
     }
-    if (!writer.buffer) {
-        writer.buffer.reset(new (std::nothrow) unsigned char[kBufferBytes]);
-        if (!writer.buffer) {
+    for (auto& buffer : writer.buffers) {
+        if (!buffer)
+            buffer.reset(new (std::nothrow) unsigned char[kBufferBytes]);
+        if (!buffer) {
             writer.error = ENOMEM;
             return false;
         }
@@ -251,13 +362,13 @@ bool writeWaveBlock(const void* block, int count)
         return false;
     }
     if (n > kBufferBytes) {
-        if (!writeData(static_cast<const unsigned char*>(block), n)) {
+        if (!settle() || !writeData(static_cast<const unsigned char*>(block), n)) {
             finishFile();
             return false;
         }
         return true;
     }
-    std::memcpy(writer.buffer.get() + writer.buffered, block, n);
+    std::memcpy(writer.buffers[writer.filling].get() + writer.buffered, block, n);
     writer.buffered += n;
     return true;
 }
@@ -269,7 +380,7 @@ uint32_t closeWaveFile(bool* complete)
             *complete = false;
         return 0;
     }
-    bool flushed = flushBuffer();
+    bool flushed = flushBuffer() && settle();
     bool finished = finishFile();
     if (complete)
         *complete = flushed && finished && !writer.failed;
