@@ -109,14 +109,24 @@ int renderFile(const CliOptions& o, std::ostream& out, std::ostream& err, bool e
     // The engine renders into a temporary file; the target changes only when
     // that file is complete. A size limit is then an ordinary write failure
     // rather than the end of the process.
+    // The interrupting signals wait while the temporary file is made and the
+    // handlers that remove it are put in place (no other thread runs yet).
+    sigset_t interrupts, before;
+    sigemptyset(&interrupts);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP})
+        sigaddset(&interrupts, signal);
+    sigprocmask(SIG_BLOCK, &interrupts, &before);
     OutputFile file(path);
-    if (int error = file.prepare(); error != 0)
-        return cannotWrite(err, path, error);
+    const int prepared = file.prepare();
+    if (prepared == 0)
+        catchInterrupts(file.temporaryPath(),
+                        file.temporaryPath().empty() ? "the output to \"" + path + "\" is incomplete"
+                                                     : "\"" + path + "\" was not changed",
+                        drawn);
+    sigprocmask(SIG_SETMASK, &before, nullptr);
+    if (prepared != 0)
+        return cannotWrite(err, path, prepared);
     std::signal(SIGXFSZ, SIG_IGN);
-    catchInterrupts(file.temporaryPath(),
-                    file.temporaryPath().empty() ? "the output to \"" + path + "\" is incomplete"
-                                                 : "\"" + path + "\" was not changed",
-                    drawn);
 
     if (!isEngineAvailable() || !createEngine(&reports, false)) {
         shutdownEngine();
