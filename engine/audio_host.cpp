@@ -19,6 +19,7 @@ struct HostShared {
     std::unique_ptr<ToneGenerator> tone;
     std::unique_ptr<PinkNoiseGenerator> pink;
     std::unique_ptr<WhiteNoiseGenerator> white;
+    RangeRunner* runner = nullptr;  // spreads the noise arithmetic; may be null
     int32_t outputPairs = 0;
     int32_t inputChannels = 0;
     int32_t outputChannels = 0;
@@ -209,7 +210,13 @@ void AudioHost::startWhiteNoise(double duration, uint32_t attenuation, int bits,
 {
     if (!shared.white || !startDevice())
         return;
+    shared.white->setRangeRunner(shared.runner);
     shared.white->configureWhite(static_cast<uint32_t>(rate), bits, duration, attenuation);
+}
+
+void AudioHost::setRangeRunner(RangeRunner* runner)
+{
+    shared.runner = runner;
 }
 
 void AudioHost::disarm()

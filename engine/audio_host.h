@@ -7,6 +7,8 @@
 // one host per process.
 #pragma once
 
+#include "range_runner.h"
+
 #include <cstdint>
 
 #include "wav_audio_driver.h"
@@ -38,6 +40,9 @@ public:
     // Ends whatever generator is still armed, for a job that stopped before
     // its signal's end (its file could not be created or written).
     void disarm();
+    // Who spreads the generators' order-free arithmetic over CPUs (may be
+    // null: all of it runs on the job's thread).
+    void setRangeRunner(RangeRunner* runner);
 
     void shutdownHost();
 

@@ -7,6 +7,7 @@
 #include "render_loop.h"
 #include "wave_file.h"
 #include "wav_audio_driver.h"
+#include "work_pool.h"
 
 namespace {
 
@@ -16,6 +17,7 @@ struct Engine {
     ProgressNotifier* notifier = nullptr;
     std::unique_ptr<WavAudioDriver> device;
     std::unique_ptr<AudioHost> host;
+    std::unique_ptr<WorkPool> pool;  // started with the engine, stopped with it
 } engine;
 
 void dropHost()
@@ -69,8 +71,12 @@ bool createEngine(ProgressNotifier* notifier, bool use16BitSampleType)
     engine.host.reset(new (std::nothrow) AudioHost(engine.device.get(), notifier));
     if (!engine.host)
         return false;
-    if (engine.host->initialised() && engine.host->prepareBuffers())
+    if (engine.host->initialised() && engine.host->prepareBuffers()) {
+        if (!engine.pool)
+            engine.pool.reset(new (std::nothrow) WorkPool);
+        engine.host->setRangeRunner(engine.pool.get());
         return true;
+    }
     dropHost();
     return false;
 }
@@ -137,4 +143,5 @@ void shutdownEngine()
     if (engine.host)
         dropHost();
     engine.device.reset();
+    engine.pool.reset();
 }

@@ -48,11 +48,24 @@ double MwcRandom::nextUniform()
 
 void MwcRandom::nextGaussianPair(double& first, double& second)
 {
-    double u1 = nextUniform();
-    while (u1 == 0.0)
-        u1 = nextUniform();
+    uint32_t radiusWord, angleWord;
+    nextPairWords(radiusWord, angleWord);
+    gaussianPair(radiusWord, angleWord, first, second);
+}
+
+void MwcRandom::nextPairWords(uint32_t& radiusWord, uint32_t& angleWord)
+{
+    radiusWord = nextWord();
+    while (radiusWord == 0)  // the uniform would be 0, whose log is unbounded
+        radiusWord = nextWord();
+    angleWord = nextWord();
+}
+
+void MwcRandom::gaussianPair(uint32_t radiusWord, uint32_t angleWord, double& first, double& second) const
+{
+    const double u1 = static_cast<double>(radiusWord) * kTwoToMinus32;
     const double r = std::sqrt(std::log(u1) * -2.0);
-    const double theta = nextUniform() * kGaussianCircle;
+    const double theta = static_cast<double>(angleWord) * kTwoToMinus32 * kGaussianCircle;
     first = std::cos(theta) * r / gaussianNormaliser;
     second = std::sin(theta) * r / gaussianNormaliser;
 }

@@ -11,6 +11,10 @@ public:
     uint32_t nextWord();
     double nextUniform();           // [0, 1 - 2^-32]
     void nextGaussianPair(double& first, double& second);  // each in [-1, 1]
+    // The same pair in two steps: the words it draws, in order (the first
+    // drawn again while it is 0), then the gaussian pair they give.
+    void nextPairWords(uint32_t& radiusWord, uint32_t& angleWord);
+    void gaussianPair(uint32_t radiusWord, uint32_t angleWord, double& first, double& second) const;
     double gaussianNormaliser;
     uint32_t x0 = 0, x1 = 0, x2 = 0, x3 = 0, carry = 0;
 };
