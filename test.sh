@@ -5,7 +5,9 @@
 #   ./test.sh --ci          also: the suite under AddressSanitizer and
 #                           UndefinedBehaviorSanitizer (leak checks on), the
 #                           non-Qt suites under ThreadSanitizer, and every
-#                           fuzz target for a short bounded time
+#                           fuzz target for a short bounded time; builds the
+#                           Debian package, checks it, installs, uses and
+#                           removes it
 #   ./test.sh --fuzz [S]    only the fuzz targets, S seconds each (default 30)
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -50,14 +52,38 @@ run_fuzzers() {
   done
 }
 
+# Builds the Debian package from build/, checks it and its metadata, installs
+# it, renders a file with the installed program and removes the package again.
+check_package() {
+  cmake --build build --target package
+  local deb
+  deb=$(ls build/veltrane_"$(sed -n 's/^project(Veltrane VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)"*_amd64.deb)
+  echo "== lintian $deb"
+  lintian --fail-on error,warning --info "$deb"
+  desktop-file-validate app/veltrane.desktop
+  appstreamcli validate --no-net packaging/*.metainfo.xml
+  dpkg -i "$deb"
+  pkg_work=$(mktemp -d)
+  trap 'dpkg --purge veltrane >/dev/null || true; rm -rf "$pkg_work"' EXIT
+  /usr/bin/veltrane-cli sine --note A4 -d 1 -q -o "$pkg_work/a4.wav"
+  file -b "$pkg_work/a4.wav" | tee /dev/stderr | grep -q 'RIFF (little-endian) data, WAVE audio'
+  man -w veltrane-cli
+  man -w veltrane
+  trap - EXIT
+  dpkg --purge veltrane
+  rm -rf "$pkg_work"
+}
+
 case $mode in
   release)
     ensure_packages
     build_and_test "${VELTRANE_BUILD_DIR:-build}" -- -DCMAKE_BUILD_TYPE=Release
     ;;
   ci)
-    ensure_packages clang libclang-rt-14-dev
+    ensure_packages clang libclang-rt-14-dev lintian desktop-file-utils appstream man-db
     build_and_test build -- -DCMAKE_BUILD_TYPE=Release
+    echo "== Debian package"
+    check_package
     echo "== AddressSanitizer + UndefinedBehaviorSanitizer, leak checks on"
     ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
       build_and_test build-asan -- -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELTRANE_SANITIZE=address,undefined \

@@ -7,6 +7,7 @@ VELTRANE_PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev fonts-liberation2
   libsndfile1-dev
+  help2man dpkg-dev file
 )
 
 ensure_packages() {
