@@ -185,6 +185,7 @@ void AudioHost::startTone(double frequency, double duration, uint32_t attenuatio
         return;
     seedDither(seedTimeNow());
     shared.ditherEnabled = bits == 16;
+    shared.tone->setRangeRunner(shared.runner);
     shared.tone->configureTone(static_cast<double>(rate), frequency, duration, attenuation, bits);
 }
 

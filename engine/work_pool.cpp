@@ -1,5 +1,7 @@
 #include "work_pool.h"
 
+#include <algorithm>
+
 #include <sched.h>
 
 namespace {
@@ -19,62 +21,76 @@ WorkPool::WorkPool()
 {
     const int helpers = usableCpus() - 1;
     for (int i = 0; i < helpers; ++i)
-        threads_.emplace_back([this, i] { serve(i + 1); });
+        threads_.emplace_back([this] { serve(); });
 }
 
 WorkPool::~WorkPool()
 {
+    finish();
     {
         std::lock_guard<std::mutex> lock(mutex_);
         stop_ = true;
     }
-    start_.notify_all();
+    started_.notify_all();
     for (std::thread& thread : threads_)
         thread.join();
 }
 
-void WorkPool::runPiece(int index) const
+void WorkPool::takePieces(const Range& range)
 {
-    const uint64_t pieces = threads_.size() + 1;
-    const auto begin = static_cast<uint32_t>(count_ * uint64_t(index) / pieces);
-    const auto end = static_cast<uint32_t>(count_ * uint64_t(index + 1) / pieces);
-    if (begin < end)
-        piece_(context_, begin, end);
+    for (;;) {
+        const uint32_t begin = next_.fetch_add(kPieceSize, std::memory_order_relaxed);
+        if (begin >= range.count)
+            return;
+        range.piece(range.context, begin, std::min(range.count, begin + kPieceSize));
+    }
 }
 
-void WorkPool::run(uint32_t count, Piece piece, void* context)
+void WorkPool::start(uint32_t count, Piece piece, void* context)
 {
-    if (threads_.empty()) {
-        piece(context, 0, count);
-        return;
-    }
+    finish();
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        piece_ = piece;
-        context_ = context;
-        count_ = count;
-        pending_ = static_cast<int>(threads_.size());
+        range_ = Range{piece, context, count};
+        next_.store(0, std::memory_order_relaxed);
+        open_ = true;
         ++round_;
     }
-    start_.notify_all();
-    runPiece(0);
-    std::unique_lock<std::mutex> lock(mutex_);
-    finished_.wait(lock, [this] { return pending_ == 0; });
+    if (!threads_.empty())
+        started_.notify_all();
 }
 
-void WorkPool::serve(int index)
+void WorkPool::finish()
 {
-    uint64_t seen = 0;
+    Range range;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (!open_)
+            return;
+        range = range_;
+    }
+    takePieces(range);
+    // Every piece is taken; those the helpers hold are done when they leave.
+    std::unique_lock<std::mutex> lock(mutex_);
+    open_ = false;
+    left_.wait(lock, [this] { return working_ == 0; });
+}
+
+void WorkPool::serve()
+{
+    uint32_t seen = 0;
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
-        start_.wait(lock, [&] { return stop_ || round_ != seen; });
+        started_.wait(lock, [&] { return stop_ || (open_ && round_ != seen); });
         if (stop_)
             return;
         seen = round_;
+        const Range range = range_;
+        ++working_;
         lock.unlock();
-        runPiece(index);
+        takePieces(range);
         lock.lock();
-        if (--pending_ == 0)
-            finished_.notify_all();
+        if (--working_ == 0)
+            left_.notify_all();
     }
 }

@@ -2,8 +2,13 @@
 // render job (see RangeRunner) with the thread that runs the job. One pool
 // per engine, its threads started with it and stopped with it; one thread
 // fewer than the CPUs the process may run on, none when it may use only one.
+//
+// A range is cut into pieces of kPieceSize that each thread, the caller's in
+// finish() included, takes from one shared counter until none is left, so
+// work is spread to whoever is free and a late helper costs nothing.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -14,26 +19,39 @@
 
 class WorkPool : public RangeRunner {
 public:
+    static constexpr uint32_t kPieceSize = 512;
+
     WorkPool();
     ~WorkPool() override;
     WorkPool(const WorkPool&) = delete;
     WorkPool& operator=(const WorkPool&) = delete;
 
-    void run(uint32_t count, Piece piece, void* context) override;
+    bool parallel() const override { return !threads_.empty(); }
+    void start(uint32_t count, Piece piece, void* context) override;
+    void finish() override;
     int helpers() const { return static_cast<int>(threads_.size()); }
 
 private:
-    void serve(int index);
-    // Piece index of [0, pieces) as a range of [0, count_).
-    void runPiece(int index) const;
+    struct Range {
+        Piece piece = nullptr;
+        void* context = nullptr;
+        uint32_t count = 0;
+    };
+    void serve();
+    // Takes pieces of the current range until none is left.
+    void takePieces(const Range& range);
 
     std::vector<std::thread> threads_;
     std::mutex mutex_;
-    std::condition_variable start_, finished_;
-    uint64_t round_ = 0;  // counts the calls of run, so each helper takes each once
-    int pending_ = 0;     // helpers still running the current round
+    std::condition_variable started_, left_;
+    // Under the mutex: the current range, its number, the helpers working on
+    // it and whether one is open (started, not yet finished).
+    Range range_;
+    uint32_t round_ = 0;
+    int working_ = 0;
+    bool open_ = false;
     bool stop_ = false;
-    Piece piece_ = nullptr;
-    void* context_ = nullptr;
-    uint32_t count_ = 0;
+    // Where the next piece of the open range begins; helpers join a range
+    // only while it is open, and finish() waits for them to leave it.
+    std::atomic<uint32_t> next_{0};
 };

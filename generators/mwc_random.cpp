@@ -61,11 +61,39 @@ void MwcRandom::nextPairWords(uint32_t& radiusWord, uint32_t& angleWord)
     angleWord = nextWord();
 }
 
-void MwcRandom::gaussianPair(uint32_t radiusWord, uint32_t angleWord, double& first, double& second) const
+// nextWord and nextPairWords on a copy of the state held in registers.
+void MwcRandom::drawPairWords(uint32_t* words, uint32_t pairs)
+{
+    uint32_t a = x0, b = x1, c = x2, d = x3, k = carry;
+    const auto step = [&] {
+        const uint64_t sum = 2111111111ull * d + 1492ull * c + 1776ull * b + 5115ull * a + k;
+        d = c;
+        c = b;
+        b = a;
+        k = static_cast<uint32_t>(sum >> 32);
+        a = static_cast<uint32_t>(sum);
+        return a;
+    };
+    for (uint32_t p = 0; p < pairs; ++p) {
+        uint32_t radius = step();
+        while (radius == 0)
+            radius = step();
+        words[2 * p] = radius;
+        words[2 * p + 1] = step();
+    }
+    x0 = a;
+    x1 = b;
+    x2 = c;
+    x3 = d;
+    carry = k;
+}
+
+void MwcRandom::gaussianPair(uint32_t radiusWord, uint32_t angleWord, double normaliser, double& first,
+                             double& second)
 {
     const double u1 = static_cast<double>(radiusWord) * kTwoToMinus32;
     const double r = std::sqrt(std::log(u1) * -2.0);
     const double theta = static_cast<double>(angleWord) * kTwoToMinus32 * kGaussianCircle;
-    first = std::cos(theta) * r / gaussianNormaliser;
-    second = std::sin(theta) * r / gaussianNormaliser;
+    first = std::cos(theta) * r / normaliser;
+    second = std::sin(theta) * r / normaliser;
 }

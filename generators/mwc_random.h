@@ -14,7 +14,14 @@ public:
     // The same pair in two steps: the words it draws, in order (the first
     // drawn again while it is 0), then the gaussian pair they give.
     void nextPairWords(uint32_t& radiusWord, uint32_t& angleWord);
-    void gaussianPair(uint32_t radiusWord, uint32_t angleWord, double& first, double& second) const;
+    // The words of the next pairs, as nextPairWords draws them, two per pair.
+    void drawPairWords(uint32_t* words, uint32_t pairs);
+    void gaussianPair(uint32_t radiusWord, uint32_t angleWord, double& first, double& second) const
+    {
+        gaussianPair(radiusWord, angleWord, gaussianNormaliser, first, second);
+    }
+    static void gaussianPair(uint32_t radiusWord, uint32_t angleWord, double normaliser, double& first,
+                             double& second);
     double gaussianNormaliser;
     uint32_t x0 = 0, x1 = 0, x2 = 0, x3 = 0, carry = 0;
 };

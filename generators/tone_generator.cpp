@@ -28,12 +28,25 @@ bool fitsOneBlock(double samples, uint32_t blockSize)
 
 ToneGenerator::ToneGenerator(uint32_t blockSize) : blockSize(blockSize)
 {
+    for (SineChunk& chunk : chunks_) {
+        chunk.phases.reset(new (std::nothrow) double[kChunk]);
+        chunk.sines.reset(new (std::nothrow) double[kChunk]);
+    }
     // The sample arithmetic is defined for round-to-nearest doubles with all
     // exceptions masked: start from the default environment whatever the caller set.
     std::fesetenv(FE_DFL_ENV);
 }
 
-ToneGenerator::~ToneGenerator() = default;
+ToneGenerator::~ToneGenerator()
+{
+    settleChunks();
+}
+
+void ToneGenerator::setRangeRunner(RangeRunner* runner)
+{
+    settleChunks();
+    runner_ = runner;
+}
 
 // No clipping: the level keeps v within the width's range.
 int32_t ToneGenerator::truncateSample(double v)
@@ -72,6 +85,7 @@ bool ToneGenerator::makeFadeWindow(uint32_t n, double scale)
 
 void ToneGenerator::disarm()
 {
+    settleChunks();
     toneActive_ = false;
     sweepActive_ = false;
     restartPending = false;
@@ -92,29 +106,112 @@ void ToneGenerator::dcStepOn(int32_t& sample)
     }
 }
 
-int32_t ToneGenerator::fadeInSample()
+void ToneGenerator::sines(void* chunk, uint32_t begin, uint32_t end)
+{
+    SineChunk& c = *static_cast<SineChunk*>(chunk);
+    for (uint32_t i = begin; i < end; ++i)
+        c.sines[i] = std::sin(c.phases[i]);
+}
+
+// Accumulates the phases of the pass's next chunk.
+void ToneGenerator::accumulate(SineChunk& chunk)
+{
+    const uint32_t count = std::min(passLeft_, kChunk);
+    passLeft_ -= count;
+    double p = aheadPhase_;
+    for (uint32_t i = 0; i < count; ++i) {
+        p = p + phaseStep;
+        chunk.phases[i] = p;
+    }
+    aheadPhase_ = p;
+    chunk.phaseCount = count;
+    chunk.lastPhase = p;
+}
+
+void ToneGenerator::startSines(SineChunk& chunk)
+{
+    chunk.sineCount = chunk.phaseCount;
+    chunk.sinesLastPhase = chunk.lastPhase;
+    chunk.phaseCount = 0;
+    chunk.computing = true;
+    runner_->start(chunk.sineCount, sines, &chunk);
+}
+
+// Serves the chunk whose sines are being computed once they are done;
+// starts the sines of the chunk after it and accumulates the phases of the
+// one after that. The phase then stands at the last sample of the chunk
+// served; past the pass (which the fills never reach) the samples compute
+// their own sines.
+bool ToneGenerator::takeNextChunk()
+{
+    SineChunk& next = chunks_[serving_ ^ 1];
+    if (!next.computing) {
+        if (next.phaseCount == 0 && passLeft_ > 0)
+            accumulate(next);
+        if (next.phaseCount == 0)
+            return false;
+        startSines(next);
+    }
+    runner_->finish();
+    next.computing = false;
+    serving_ ^= 1;
+    takeNext_ = 0;
+    takeEnd_ = next.sineCount;
+    phase = next.sinesLastPhase;
+
+    SineChunk& served = chunks_[serving_ ^ 1];  // its sines are all taken
+    if (served.phaseCount == 0 && passLeft_ > 0)
+        accumulate(served);
+    if (served.phaseCount > 0)
+        startSines(served);
+    if (passLeft_ > 0)
+        accumulate(next);  // its phases are free: only its sines are served
+    return true;
+}
+
+// Waits for sines still being computed, so the runner holds nothing of ours,
+// and forgets the chunks.
+void ToneGenerator::settleChunks()
+{
+    if (runner_)
+        runner_->finish();
+    for (SineChunk& chunk : chunks_) {
+        chunk.phaseCount = 0;
+        chunk.computing = false;
+    }
+    takeNext_ = takeEnd_ = 0;
+}
+
+// The sine of the next phase: phase + phaseStep.
+inline double ToneGenerator::nextSine()
+{
+    if (!ahead_ || (takeNext_ == takeEnd_ && !takeNextChunk())) {
+        phase = phase + phaseStep;
+        return std::sin(phase);
+    }
+    return chunks_[serving_].sines[takeNext_++];
+}
+
+inline int32_t ToneGenerator::fadeInSample()
 {
     --windowCursor;
-    phase = phase + phaseStep;
-    int32_t sample = truncateSample(std::sin(phase) * window[windowCursor]);
+    int32_t sample = truncateSample(nextSine() * window[windowCursor]);
     if (dcMode)
         dcStepOn(sample);
     return sample;
 }
 
-int32_t ToneGenerator::bodySample()
+inline int32_t ToneGenerator::bodySample()
 {
-    phase = phase + phaseStep;
-    int32_t sample = truncateSample(std::sin(phase) * gain);
+    int32_t sample = truncateSample(nextSine() * gain);
     if (dcMode)
         dcStepOn(sample);
     return sample;
 }
 
-int32_t ToneGenerator::fadeOutSample()
+inline int32_t ToneGenerator::fadeOutSample()
 {
-    phase = phase + phaseStep;
-    int32_t sample = truncateSample(std::sin(phase) * window[windowCursor]);
+    int32_t sample = truncateSample(nextSine() * window[windowCursor]);
     ++windowCursor;
     if (dcMode)
         dcStepOn(sample);
@@ -144,6 +241,13 @@ void ToneGenerator::resetRunState()
 {
     sampleSum = 0;
     phase = 0.0;
+    // A pass runs through the fade-in, the body and the fade-out.
+    settleChunks();
+    passLeft_ = fadeLength + bodyEndBlock * blockSize + bodyEndOffset;
+    aheadPhase_ = 0.0;
+    ahead_ = runner_ && runner_->parallel();
+    for (const SineChunk& chunk : chunks_)
+        ahead_ = ahead_ && chunk.phases && chunk.sines;
     fadeInDone = 0;
     fadeOutDone = 0;
     dcAccumulator = 0.0;

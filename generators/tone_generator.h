@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "range_runner.h"
+
 class ToneGenerator {
 public:
     explicit ToneGenerator(uint32_t blockSize);
@@ -28,6 +30,10 @@ public:
     void fillSweepBlock(int32_t* out, int32_t* copy);
 
     bool toneActive() const { return toneActive_; }
+    // Who computes a tone's sines ahead while its samples are taken; null
+    // (the default) or a runner without other threads: each sample computes
+    // its own. The sweep computes its sines as it goes.
+    void setRangeRunner(RangeRunner* runner);
     bool sweepActive() const { return sweepActive_; }
 
     // Ends whatever signal is armed (a job that stopped before its last block),
@@ -77,9 +83,39 @@ public:
     double savedSweepStep = 0.0;
 
 private:
-    int32_t fadeInSample();
-    int32_t bodySample();
-    int32_t fadeOutSample();
+    // A tone's phases are accumulated ahead, in order, by the same repeated
+    // addition, a chunk at a time; the sines of a chunk, which depend on its
+    // phases alone, are computed through the range runner. The phases of a
+    // chunk are accumulated while the chunk before it is served and their
+    // sines computed while the samples take the one before that.
+    static constexpr uint32_t kChunk = 16384;
+    struct SineChunk {
+        std::unique_ptr<double[]> phases, sines;
+        uint32_t phaseCount = 0;   // phases accumulated, waiting for their sines
+        uint32_t sineCount = 0;    // sines computed
+        double lastPhase = 0.0;    // of the phases accumulated
+        double sinesLastPhase = 0.0;
+        bool computing = false;
+    };
+    // The per-sample paths are inlined into the fills; taking a new chunk,
+    // once in many thousand samples, is not.
+    [[gnu::always_inline]] double nextSine();
+    [[gnu::noinline]] bool takeNextChunk();
+    void accumulate(SineChunk& chunk);
+    void startSines(SineChunk& chunk);
+    void settleChunks();
+    static void sines(void* chunk, uint32_t begin, uint32_t end);
+    RangeRunner* runner_ = nullptr;
+    SineChunk chunks_[2];
+    bool ahead_ = false;         // this pass takes its sines from the chunks
+    uint32_t serving_ = 0;       // the chunk the samples are taken from
+    uint32_t takeNext_ = 0, takeEnd_ = 0;
+    uint32_t passLeft_ = 0;      // samples of the pass whose phases are not accumulated
+    double aheadPhase_ = 0.0;    // the last phase accumulated
+
+    [[gnu::always_inline]] int32_t fadeInSample();
+    [[gnu::always_inline]] int32_t bodySample();
+    [[gnu::always_inline]] int32_t fadeOutSample();
     void dcStepOn(int32_t& sample);
     void trimPoint(int32_t& sample);
     void finalTrimPoint(int32_t& sample);

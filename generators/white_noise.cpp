@@ -5,68 +5,134 @@
 #include <cstring>
 #include <new>
 
-WhiteNoiseGenerator::WhiteNoiseGenerator()
-    : source(new (std::nothrow) MwcRandom),
-      words_(new (std::nothrow) uint32_t[2 * kAheadPairs]),
-      ahead_(new (std::nothrow) int32_t[2 * kAheadPairs])
+WhiteNoiseGenerator::WhiteNoiseGenerator() : source(new (std::nothrow) MwcRandom)
 {
+    for (Chunk& chunk : chunks_) {
+        chunk.words.reset(new (std::nothrow) uint32_t[2 * kAheadPairs]);
+        chunk.samples.reset(new (std::nothrow) int32_t[2 * kAheadPairs]);
+    }
     if (source)
         source->seed(0);
+}
+
+WhiteNoiseGenerator::~WhiteNoiseGenerator()
+{
+    settleChunks();
+}
+
+void WhiteNoiseGenerator::setRangeRunner(RangeRunner* runner)
+{
+    settleChunks();
+    runner_ = runner;
+}
+
+void WhiteNoiseGenerator::disarm()
+{
+    settleChunks();
+    NoiseGeneratorFrame::disarm();
 }
 
 void WhiteNoiseGenerator::configureWhite(uint32_t rate, int32_t width, double duration,
                                          uint32_t attenuation)
 {
     uint32_t count = 0;
-    if (!acceptRequest(source != nullptr && words_ && ahead_, rate, width, duration, count))
+    bool buffers = true;
+    for (const Chunk& chunk : chunks_)
+        buffers = buffers && chunk.words && chunk.samples;
+    if (!acceptRequest(source != nullptr && buffers, rate, width, duration, count))
         return;
+    settleChunks();
     sampleScale = noiseLevel(attenuation, width) - 1.0;
     remainingSamples = count + (count & 1);  // samples are made in pairs
     undrawnPairs_ = remainingSamples / 2;
-    aheadNext_ = aheadEnd_ = 0;
     source->seed(0);
     active_ = true;
 }
 
 // Halves rounded away from zero; |g| <= 1 keeps the sample below full scale.
-int32_t WhiteNoiseGenerator::whiteSample(double g) const
+int32_t WhiteNoiseGenerator::whiteSample(double g, double scale, int32_t width)
 {
-    const double v = g * sampleScale;
+    const double v = g * scale;
     // Halves away from zero: floor(v + 0.5) for g >= 0, ceil(v - 0.5) below.
     // With a positive scale (every attenuation the engine admits) v + 0.5 is
     // then at least 0 and v - 0.5 below 0, where the truncating conversion is
     // that floor and that ceiling, without a library call.
     const double shifted = g >= 0.0 ? v + 0.5 : v - 0.5;
-    if (sampleScale < 0.0)
-        return reduceToWidth(static_cast<int32_t>(g >= 0.0 ? std::floor(shifted) : std::ceil(shifted)), bitWidth);
-    return reduceToWidth(static_cast<int32_t>(shifted), bitWidth);
+    if (scale < 0.0)
+        return reduceToWidth(static_cast<int32_t>(g >= 0.0 ? std::floor(shifted) : std::ceil(shifted)), width);
+    return reduceToWidth(static_cast<int32_t>(shifted), width);
 }
 
-void WhiteNoiseGenerator::transform(void* self, uint32_t begin, uint32_t end)
+void WhiteNoiseGenerator::transform(void* chunk, uint32_t begin, uint32_t end)
 {
-    auto& g = *static_cast<WhiteNoiseGenerator*>(self);
+    Chunk& c = *static_cast<Chunk*>(chunk);
     for (uint32_t p = begin; p < end; ++p) {
         double first, second;
-        g.source->gaussianPair(g.words_[2 * p], g.words_[2 * p + 1], first, second);
-        g.ahead_[2 * p] = g.whiteSample(first);
-        g.ahead_[2 * p + 1] = g.whiteSample(second);
+        MwcRandom::gaussianPair(c.words[2 * p], c.words[2 * p + 1], c.normaliser, first, second);
+        c.samples[2 * p] = whiteSample(first, c.scale, c.width);
+        c.samples[2 * p + 1] = whiteSample(second, c.scale, c.width);
     }
 }
 
-void WhiteNoiseGenerator::makeAhead()
+void WhiteNoiseGenerator::draw(Chunk& chunk)
 {
     // Blocks of an odd count end on half a pair, whose other half is never
     // used: such a signal may need one pair more than its samples say.
     const uint32_t pairs = undrawnPairs_ == 0 ? 1 : undrawnPairs_ < kAheadPairs ? undrawnPairs_ : kAheadPairs;
     undrawnPairs_ -= undrawnPairs_ < pairs ? undrawnPairs_ : pairs;
-    for (uint32_t p = 0; p < pairs; ++p)
-        source->nextPairWords(words_[2 * p], words_[2 * p + 1]);
+    source->drawPairWords(chunk.words.get(), pairs);
+    chunk.wordPairs = pairs;
+    chunk.scale = sampleScale;
+    chunk.width = bitWidth;
+    chunk.normaliser = source->gaussianNormaliser;
+    chunk.drawn = true;
+}
+
+void WhiteNoiseGenerator::startTransform(Chunk& chunk)
+{
+    chunk.samplePairs = chunk.wordPairs;
+    chunk.drawn = false;
+    chunk.transforming = true;
     if (runner_)
-        runner_->run(pairs, transform, this);
+        runner_->start(chunk.samplePairs, transform, &chunk);
     else
-        transform(this, 0, pairs);
+        transform(&chunk, 0, chunk.samplePairs);
+}
+
+// Serves the chunk being transformed once it is done; starts the transform
+// of the chunk after it and draws the words of the one after that.
+void WhiteNoiseGenerator::takeChunk()
+{
+    Chunk& next = chunks_[serving_ ^ 1];
+    if (!next.transforming) {
+        if (!next.drawn)
+            draw(next);
+        startTransform(next);
+    }
+    if (runner_)
+        runner_->finish();
+    next.transforming = false;
+    serving_ ^= 1;
     aheadNext_ = 0;
-    aheadEnd_ = 2 * pairs;
+    aheadEnd_ = 2 * next.samplePairs;
+
+    Chunk& served = chunks_[serving_ ^ 1];  // its samples are all taken
+    if (!served.drawn && undrawnPairs_ > 0)
+        draw(served);
+    if (served.drawn)
+        startTransform(served);
+    if (undrawnPairs_ > 0)
+        draw(next);  // its words are free: only its samples are served
+}
+
+// Waits for a chunk still being transformed and forgets what is left.
+void WhiteNoiseGenerator::settleChunks()
+{
+    if (runner_)
+        runner_->finish();
+    for (Chunk& chunk : chunks_)
+        chunk.drawn = chunk.transforming = false;
+    aheadNext_ = aheadEnd_ = 0;
 }
 
 void WhiteNoiseGenerator::fillWhiteBlock(int32_t* samples, uint32_t count)
@@ -74,9 +140,9 @@ void WhiteNoiseGenerator::fillWhiteBlock(int32_t* samples, uint32_t count)
     const uint32_t n = beginBlock(samples, count);
     for (uint32_t i = 0; i < n;) {
         if (aheadNext_ == aheadEnd_)
-            makeAhead();
+            takeChunk();
         const uint32_t take = std::min(n - i, aheadEnd_ - aheadNext_);
-        std::memcpy(samples + i, ahead_.get() + aheadNext_, sizeof(int32_t) * take);
+        std::memcpy(samples + i, chunks_[serving_].samples.get() + aheadNext_, sizeof(int32_t) * take);
         i += take;
         aheadNext_ += take;
     }

@@ -1,9 +1,10 @@
 // Gaussian white noise.
 //
-// The samples are made ahead, many blocks at a time: the random words of the
-// pairs are drawn in their order, then the gaussian transform of each pair,
-// which depends on its two words only, runs through the range runner, which
-// may spread it over several CPUs. Blocks are then served from what was made.
+// The samples are made ahead, many blocks at a time, in two chunks: while
+// the blocks are served from one, the random words of the next are drawn in
+// their order and the gaussian transform of each of its pairs, which depends
+// on the pair's two words only, is offered to the range runner, which may
+// spread it over several CPUs.
 #pragma once
 
 #include <cstdint>
@@ -20,21 +21,41 @@ public:
     void fillWhiteBlock(int32_t* samples, uint32_t count);
     bool whiteActive() const { return active_; }
     // Who runs the transforms; null (the default) runs them here.
-    void setRangeRunner(RangeRunner* runner) { runner_ = runner; }
+    void setRangeRunner(RangeRunner* runner);
+    void disarm();
+    ~WhiteNoiseGenerator();
+    WhiteNoiseGenerator(const WhiteNoiseGenerator&) = delete;
+    WhiteNoiseGenerator& operator=(const WhiteNoiseGenerator&) = delete;
 
     std::unique_ptr<MwcRandom> source;
 
 private:
     static constexpr uint32_t kAheadPairs = 16384;  // 64 blocks of 512 samples
 
-    int32_t whiteSample(double g) const;
-    // Draws the next pairs' words and transforms them into the samples ahead.
-    void makeAhead();
-    static void transform(void* self, uint32_t begin, uint32_t end);
+    // The words of a chunk are drawn while the chunk before it is served and
+    // transformed while the blocks take the one before that, so the drawing,
+    // which must keep its order, runs beside the transforms.
+    struct Chunk {
+        std::unique_ptr<uint32_t[]> words;   // two per pair, in drawing order
+        std::unique_ptr<int32_t[]> samples;  // two per pair
+        uint32_t wordPairs = 0;              // pairs drawn into words
+        uint32_t samplePairs = 0;            // pairs made into samples
+        bool drawn = false;                  // words wait to be transformed
+        bool transforming = false;
+        double scale = 0.0;                  // the signal's, taken when drawn
+        int32_t width = 0;
+        double normaliser = 0.0;
+    };
+    static int32_t whiteSample(double g, double scale, int32_t width);
+    static void transform(void* chunk, uint32_t begin, uint32_t end);
+    void draw(Chunk& chunk);
+    void startTransform(Chunk& chunk);
+    void takeChunk();
+    void settleChunks();
 
     RangeRunner* runner_ = nullptr;
-    std::unique_ptr<uint32_t[]> words_;   // two per pair, in drawing order
-    std::unique_ptr<int32_t[]> ahead_;    // two samples per pair
-    uint32_t aheadNext_ = 0, aheadEnd_ = 0;
+    Chunk chunks_[2];
+    uint32_t serving_ = 0;                // the chunk the blocks take from
+    uint32_t aheadNext_ = 0, aheadEnd_ = 0;  // samples of the served chunk
     uint32_t undrawnPairs_ = 0;           // pairs the signal still needs drawn
 };

@@ -72,8 +72,19 @@ TEST(RandomSources, KnownSequencesAndRanges)
     EXPECT_TRUE(first > 0.9999 && first <= 1.0);
     mwc.x0 = mwc.x2 = mwc.x3 = mwc.carry = 0;
     mwc.x1 = 1u << 28;  // next word 0 (1776 * 2^28 = 111 * 2^32): drawn again
+    MwcRandom batch = mwc;
     mwc.nextGaussianPair(first, second);
     EXPECT_TRUE(std::isfinite(first) && std::isfinite(second));
+
+    // Drawing many pairs at once gives the same words, the redrawn zero
+    // included, and leaves the same state.
+    MwcRandom single = batch;
+    uint32_t words[6], expected[6];
+    batch.drawPairWords(words, 3);
+    for (int p = 0; p < 3; ++p)
+        single.nextPairWords(expected[2 * p], expected[2 * p + 1]);
+    EXPECT_EQ(std::vector(words, words + 6), std::vector(expected, expected + 6));
+    EXPECT_EQ(batch.nextWord(), single.nextWord());
 }
 
 TEST(NoiseGenerators, CountsPaddingAndLevels)
