@@ -196,6 +196,7 @@ void AudioHost::startSweep(double startFrequency, double endFrequency, double du
         return;
     seedDither(seedTimeNow());
     shared.ditherEnabled = bits == 16;
+    shared.tone->setRangeRunner(shared.runner);
     shared.tone->configureSweep(static_cast<double>(rate), startFrequency, endFrequency, duration,
                                 attenuation, bits);
 }

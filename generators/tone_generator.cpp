@@ -116,6 +116,8 @@ void ToneGenerator::sines(void* chunk, uint32_t begin, uint32_t end)
 // Accumulates the phases of the pass's next chunk.
 void ToneGenerator::accumulate(SineChunk& chunk)
 {
+    if (sweepActive_)
+        return accumulateSweep(chunk);
     const uint32_t count = std::min(passLeft_, kChunk);
     passLeft_ -= count;
     double p = aheadPhase_;
@@ -126,12 +128,60 @@ void ToneGenerator::accumulate(SineChunk& chunk)
     aheadPhase_ = p;
     chunk.phaseCount = count;
     chunk.lastPhase = p;
+    chunk.lastStep = phaseStep;
+}
+
+// The sweep's phases of whole blocks, by the rule of its fills: the sine of
+// the phase before each step, the step falling by sweepStep but in the last
+// block, and the phase reduced to the circle at each block's end.
+void ToneGenerator::accumulateSweep(SineChunk& chunk)
+{
+    const uint32_t n = blockSize;
+    const uint32_t count = std::min(passLeft_, kChunk / n * n);
+    passLeft_ -= count;
+    double p = aheadPhase_, step = aheadStep_;
+    for (uint32_t b = 0; b < count; b += n, --aheadBlocks_) {
+        double* out = chunk.phases.get() + b;
+        if (aheadBlocks_ == 1) {
+            for (uint32_t i = 0; i < n; ++i) {
+                out[i] = p;
+                p = p + step;
+            }
+        } else {
+            for (uint32_t i = 0; i < n; ++i) {
+                out[i] = p;
+                p = p + step;
+                step = step - sweepStep;
+            }
+        }
+        if (p >= kCircle)
+            p = std::fmod(p, kCircle);
+    }
+    aheadPhase_ = p;
+    aheadStep_ = step;
+    chunk.phaseCount = count;
+    chunk.lastPhase = p;
+    chunk.lastStep = step;
+}
+
+// Starts the sines ahead for the samples of a pass, from phase and phaseStep.
+void ToneGenerator::startAhead(uint32_t samples)
+{
+    settleChunks();
+    passLeft_ = samples;
+    aheadPhase_ = phase;
+    aheadStep_ = phaseStep;
+    aheadBlocks_ = blocksLeft;
+    ahead_ = runner_ && runner_->parallel() && kChunk >= blockSize;
+    for (const SineChunk& chunk : chunks_)
+        ahead_ = ahead_ && chunk.phases && chunk.sines;
 }
 
 void ToneGenerator::startSines(SineChunk& chunk)
 {
     chunk.sineCount = chunk.phaseCount;
     chunk.sinesLastPhase = chunk.lastPhase;
+    chunk.sinesLastStep = chunk.lastStep;
     chunk.phaseCount = 0;
     chunk.computing = true;
     runner_->start(chunk.sineCount, sines, &chunk);
@@ -158,6 +208,7 @@ bool ToneGenerator::takeNextChunk()
     takeNext_ = 0;
     takeEnd_ = next.sineCount;
     phase = next.sinesLastPhase;
+    phaseStep = next.sinesLastStep;
 
     SineChunk& served = chunks_[serving_ ^ 1];  // its sines are all taken
     if (served.phaseCount == 0 && passLeft_ > 0)
@@ -242,12 +293,7 @@ void ToneGenerator::resetRunState()
     sampleSum = 0;
     phase = 0.0;
     // A pass runs through the fade-in, the body and the fade-out.
-    settleChunks();
-    passLeft_ = fadeLength + bodyEndBlock * blockSize + bodyEndOffset;
-    aheadPhase_ = 0.0;
-    ahead_ = runner_ && runner_->parallel();
-    for (const SineChunk& chunk : chunks_)
-        ahead_ = ahead_ && chunk.phases && chunk.sines;
+    startAhead(fadeLength + bodyEndBlock * blockSize + bodyEndOffset);
     fadeInDone = 0;
     fadeOutDone = 0;
     dcAccumulator = 0.0;
@@ -517,6 +563,7 @@ void ToneGenerator::configureSweep(double rate, double startFrequency, double en
         return;
     sweepActive_ = true;
     restartPending = false;
+    startAhead(blocks * blockSize);
 }
 
 void ToneGenerator::fillSweepBlock(int32_t* out, int32_t* copy)
@@ -533,6 +580,19 @@ void ToneGenerator::fillSweepBlock(int32_t* out, int32_t* copy)
         phaseStep = savedPhaseStep;
         sweepStep = savedSweepStep;
         restartPending = false;
+        startAhead(blocksLeft * n);
+    }
+    if (ahead_ && (takeNext_ != takeEnd_ || takeNextChunk())) {
+        const double* sine = chunks_[serving_].sines.get() + takeNext_;
+        takeNext_ += n;
+        if (blocksLeft == 1) {
+            for (uint32_t i = 0; i < n; ++i)
+                out[i] = truncateSample(sine[i] * window[i]);
+        } else {
+            for (uint32_t i = 0; i < n; ++i)
+                out[i] = truncateSample(sine[i] * gain);
+        }
+        return finishSweepBlock(out, copy);
     }
 
     if (blocksLeft == 1) {
@@ -550,6 +610,12 @@ void ToneGenerator::fillSweepBlock(int32_t* out, int32_t* copy)
     }
     if (phase >= kCircle)
         phase = std::fmod(phase, kCircle);
+    finishSweepBlock(out, copy);
+}
+
+void ToneGenerator::finishSweepBlock(int32_t* out, int32_t* copy)
+{
+    const uint32_t n = blockSize;
     if (copy)
         std::memcpy(copy, out, sizeof(int32_t) * n);
 

@@ -30,9 +30,10 @@ public:
     void fillSweepBlock(int32_t* out, int32_t* copy);
 
     bool toneActive() const { return toneActive_; }
-    // Who computes a tone's sines ahead while its samples are taken; null
-    // (the default) or a runner without other threads: each sample computes
-    // its own. The sweep computes its sines as it goes.
+    // Who computes the sines ahead while the samples are taken; null (the
+    // default) or a runner without other threads: each sample computes its
+    // own. While sines are taken ahead, phase and phaseStep stand at the end
+    // of the chunk being served rather than at the block just filled.
     void setRangeRunner(RangeRunner* runner);
     bool sweepActive() const { return sweepActive_; }
 
@@ -93,8 +94,10 @@ private:
         std::unique_ptr<double[]> phases, sines;
         uint32_t phaseCount = 0;   // phases accumulated, waiting for their sines
         uint32_t sineCount = 0;    // sines computed
-        double lastPhase = 0.0;    // of the phases accumulated
-        double sinesLastPhase = 0.0;
+        double lastPhase = 0.0;    // where the accumulation stood after them
+        double lastStep = 0.0;
+        double sinesLastPhase = 0.0;  // the same for the sines computed
+        double sinesLastStep = 0.0;
         bool computing = false;
     };
     // The per-sample paths are inlined into the fills; taking a new chunk,
@@ -102,6 +105,8 @@ private:
     [[gnu::always_inline]] double nextSine();
     [[gnu::noinline]] bool takeNextChunk();
     void accumulate(SineChunk& chunk);
+    void accumulateSweep(SineChunk& chunk);
+    void startAhead(uint32_t samples);
     void startSines(SineChunk& chunk);
     void settleChunks();
     static void sines(void* chunk, uint32_t begin, uint32_t end);
@@ -111,7 +116,9 @@ private:
     uint32_t serving_ = 0;       // the chunk the samples are taken from
     uint32_t takeNext_ = 0, takeEnd_ = 0;
     uint32_t passLeft_ = 0;      // samples of the pass whose phases are not accumulated
-    double aheadPhase_ = 0.0;    // the last phase accumulated
+    double aheadPhase_ = 0.0;    // where the accumulation stands
+    double aheadStep_ = 0.0;     // the sweep's step there
+    uint32_t aheadBlocks_ = 0;   // the sweep's blocks not yet accumulated
 
     [[gnu::always_inline]] int32_t fadeInSample();
     [[gnu::always_inline]] int32_t bodySample();
@@ -124,6 +131,7 @@ private:
     int32_t trialPass(uint32_t bodyEnd, int32_t* beforeLastBody, int32_t* lastBody);
     void silentBlock(int32_t* out, int32_t* copy) const;
     void finishToneBlock(int32_t* out, int32_t* copy);
+    void finishSweepBlock(int32_t* out, int32_t* copy);
 
     bool toneActive_ = false;
     bool sweepActive_ = false;

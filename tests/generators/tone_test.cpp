@@ -7,6 +7,7 @@
 #include <tuple>
 #include <vector>
 
+#include "range_runner.h"
 #include "tone_generator.h"
 
 namespace {
@@ -184,4 +185,67 @@ TEST(Generator, ArmingWhileActive)
     gen.configureTone(44100.0, 440.0, 1.0, 0, 32);  // refused while the sweep runs
     EXPECT_FALSE(gen.toneActive());
     EXPECT_EQ(render(gen), render(fresh));
+}
+
+namespace {
+
+// Computes the pieces offered only when finished, the last piece first, as a
+// thread that took them late would.
+struct LateRunner : RangeRunner {
+    bool parallel() const override { return true; }
+    void start(uint32_t n, Piece p, void* c) override
+    {
+        finish();
+        count = n;
+        piece = p;
+        context = c;
+    }
+    void finish() override
+    {
+        for (uint32_t end = count; end > 0;) {
+            const uint32_t begin = end > 700 ? end - 700 : 0;
+            piece(context, begin, end);
+            end = begin;
+        }
+        count = 0;
+    }
+    uint32_t count = 0;
+    Piece piece = nullptr;
+    void* context = nullptr;
+};
+
+}  // namespace
+
+TEST(Generator, SinesComputedAheadGiveTheSameSamples)
+{
+    LateRunner runner;
+    ToneGenerator direct(512), ahead(512);
+    ahead.setRangeRunner(&runner);
+    const auto both = [&](auto&& step) {
+        step(direct);
+        step(ahead);
+    };
+    // Tones with and without the DC passes, over several chunks.
+    for (const auto& [duration, width] : {std::pair{0.7, 16}, {11.0, 32}}) {
+        both([&](ToneGenerator& g) { g.configureTone(48000.0, 997.0, duration, 3, width); });
+        EXPECT_EQ(render(ahead), render(direct)) << duration;
+    }
+    // A sweep, a sweep restarted part-way, and a tone after a stopped sweep.
+    std::vector<int32_t> block(512);
+    both([&](ToneGenerator& g) { g.configureSweep(96000.0, 20.0, 20000.0, 1.0, 0, 24); });
+    EXPECT_EQ(render(ahead), render(direct));
+    both([&](ToneGenerator& g) {
+        g.configureSweep(44100.0, 3000.0, 100.0, 2.0, 6, 32);
+        for (int b = 0; b < 40; ++b)
+            g.fillSweepBlock(block.data(), nullptr);
+        g.configureSweep(44100.0, 50.0, 60.0, 1.0, 0, 32);
+    });
+    EXPECT_EQ(render(ahead), render(direct));
+    both([&](ToneGenerator& g) {
+        g.configureSweep(44100.0, 3000.0, 100.0, 2.0, 6, 32);
+        g.fillSweepBlock(block.data(), nullptr);
+        g.disarm();
+        g.configureTone(44100.0, 440.0, 0.5, 6, 24);
+    });
+    EXPECT_EQ(render(ahead), render(direct));
 }
