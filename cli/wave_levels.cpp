@@ -1,6 +1,7 @@
 #include "wave_levels.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -21,8 +22,13 @@ int64_t sampleAt(const unsigned char* p)
         std::memcpy(&v, p, 4);
         return v;
     } else {
-        const uint32_t raw = uint32_t(p[0]) << 8 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 24;
-        return static_cast<int32_t>(raw) >> 8;
+        // The frame's second channel follows, so four bytes can be read: the
+        // sample's three below the second channel's first.
+        uint32_t raw;
+        std::memcpy(&raw, p, 4);
+        if constexpr (std::endian::native != std::endian::little)
+            raw = uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16;
+        return static_cast<int32_t>(raw << 8) >> 8;
     }
 }
 

@@ -6,6 +6,7 @@
 #include <numeric>
 #include <vector>
 
+#include "late_runner.h"
 #include "mwc_random.h"
 #include "pink_noise.h"
 #include "seed_clock.h"
@@ -168,4 +169,23 @@ TEST(PinkNoise, SamplesBeyondFullScaleAreClipped)
         gen.fillPinkBlock(block.data(), 512);
         EXPECT_EQ(block[0], fullScale) << width;
     }
+}
+
+TEST(WhiteNoise, TransformsRunLateAndOutOfOrderGiveTheSameSamples)
+{
+    // In blocks of an odd count, whose last pairs are half used.
+    PinnedSeedTime pinned(1700000000);
+    LateRunner runner;
+    WhiteNoiseGenerator whiteDirect, whiteAhead;
+    whiteAhead.setRangeRunner(&runner);
+    std::vector<int32_t> samples[2];
+    for (int k = 0; k < 2; ++k) {
+        WhiteNoiseGenerator& g = k == 0 ? whiteDirect : whiteAhead;
+        g.configureWhite(96000, 32, 0.9, 3);
+        while (g.whiteActive()) {
+            samples[k].resize(samples[k].size() + 511);
+            g.fillWhiteBlock(samples[k].data() + samples[k].size() - 511, 511);
+        }
+    }
+    EXPECT_EQ(samples[1], samples[0]);
 }

@@ -7,7 +7,7 @@
 #include <tuple>
 #include <vector>
 
-#include "range_runner.h"
+#include "late_runner.h"
 #include "tone_generator.h"
 
 namespace {
@@ -186,35 +186,6 @@ TEST(Generator, ArmingWhileActive)
     EXPECT_FALSE(gen.toneActive());
     EXPECT_EQ(render(gen), render(fresh));
 }
-
-namespace {
-
-// Computes the pieces offered only when finished, the last piece first, as a
-// thread that took them late would.
-struct LateRunner : RangeRunner {
-    bool parallel() const override { return true; }
-    void start(uint32_t n, Piece p, void* c) override
-    {
-        finish();
-        count = n;
-        piece = p;
-        context = c;
-    }
-    void finish() override
-    {
-        for (uint32_t end = count; end > 0;) {
-            const uint32_t begin = end > 700 ? end - 700 : 0;
-            piece(context, begin, end);
-            end = begin;
-        }
-        count = 0;
-    }
-    uint32_t count = 0;
-    Piece piece = nullptr;
-    void* context = nullptr;
-};
-
-}  // namespace
 
 TEST(Generator, SinesComputedAheadGiveTheSameSamples)
 {
