@@ -75,6 +75,11 @@ void ProgressRelay::blockRendered()
     }
 }
 
+bool ProgressRelay::helpsDuringJobs() const
+{
+    return kSpinsBeforeSleep > 0 && m_idleWork;
+}
+
 void ProgressRelay::close()
 {
     m_closed.store(true, std::memory_order_release);
@@ -110,7 +115,8 @@ void ProgressRelay::onWake()
         int spin = 0;
         while (spin < kSpinsBeforeSleep && m_requested.load(std::memory_order_acquire) == handled &&
                !m_closed.load(std::memory_order_acquire)) {
-            cpuRelax();
+            if (!m_idleWork || !m_idleWork())
+                cpuRelax();
             ++spin;
         }
         if (spin >= kSpinsBeforeSleep || m_closed.load(std::memory_order_acquire))

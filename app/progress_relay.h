@@ -29,11 +29,19 @@ public:
 
     // ProgressNotifier: any thread.
     void blockRendered() override;
+    // On more than one CPU the dialog's thread waits for the next report on
+    // its CPU, doing the idle work meanwhile when there is one.
+    bool helpsDuringJobs() const override;
 
     // Releases a waiting reporter and makes later reports return at once.
     void close();
 
     uint64_t handledCount() const { return m_handled.load(std::memory_order_acquire); }
+
+    // Work for the dialog's thread while it waits for the next report: a
+    // call that does a little of it and answers whether there was any. Set
+    // it before the first job.
+    void setIdleWork(bool (*work)()) { m_idleWork = work; }
 
 private:
     void onWake();
@@ -44,6 +52,7 @@ private:
     std::atomic<uint64_t> m_requested{0};
     std::atomic<uint64_t> m_handled{0};
     std::atomic<bool> m_closed{false};
+    bool (*m_idleWork)() = nullptr;
 };
 
 // Runs fn on the thread of context and returns when it has run there; runs it

@@ -96,6 +96,9 @@ CQuorrelDlg::CQuorrelDlg(const DialogServices& services)
 {
     createControls();
     m_relay = std::make_unique<ProgressRelay>(m_progress);
+    // While the dialog's thread waits for a job's next report, it computes
+    // a little of the job.
+    m_relay->setIdleWork(helpRenderJob);
     OnInitDialog();
 }
 

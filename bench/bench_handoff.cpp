@@ -84,6 +84,7 @@ int main(int argc, char** argv)
     bar.setMaximumPosition(kReports);
     bar.show();
     ProgressRelay relay(&bar);
+    relay.setIdleWork(helpRenderJob);  // as the dialog does
     if (!relay.isValid()) {
         std::fprintf(stderr, "the relay could not be set up\n");
         return 2;

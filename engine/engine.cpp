@@ -1,6 +1,9 @@
 #include "engine.h"
 
+#include <algorithm>
+#include <atomic>
 #include <memory>
+#include <thread>
 #include <new>
 
 #include "audio_host.h"
@@ -19,6 +22,21 @@ struct Engine {
     std::unique_ptr<AudioHost> host;
     std::unique_ptr<WorkPool> pool;  // started with the engine, stopped with it
 } engine;
+
+// The pool as helpRenderJob sees it from other threads, and how many of them
+// are looking at it: a pool is only stopped once it is withdrawn here and no
+// one looks any more.
+std::atomic<WorkPool*> helpedPool{nullptr};
+std::atomic<int> helpersLooking{0};
+
+void replacePool(WorkPool* pool)
+{
+    helpedPool.store(nullptr);
+    while (helpersLooking.load() != 0)
+        std::this_thread::yield();
+    engine.pool.reset(pool);
+    helpedPool.store(pool);
+}
 
 void dropHost()
 {
@@ -72,8 +90,14 @@ bool createEngine(ProgressNotifier* notifier, bool use16BitSampleType)
     if (!engine.host)
         return false;
     if (engine.host->initialised() && engine.host->prepareBuffers()) {
-        if (!engine.pool)
-            engine.pool.reset(new (std::nothrow) WorkPool);
+        // The CPUs left for rendering: a receiver that holds one during jobs
+        // keeps it, and helps on it.
+        const bool held = notifier && notifier->helpsDuringJobs();
+        const int cpus = WorkPool::usableCpus() - (held ? 1 : 0);
+        const int helpers = std::max(0, cpus - 1);
+        if (!engine.pool || engine.pool->helpers() != helpers || engine.pool->helped() != held)
+            replacePool(new (std::nothrow) WorkPool(helpers, held));
+        setWaveWriterThreadAllowed(cpus > 1);
         engine.host->setRangeRunner(engine.pool.get());
         return true;
     }
@@ -143,5 +167,14 @@ void shutdownEngine()
     if (engine.host)
         dropHost();
     engine.device.reset();
-    engine.pool.reset();
+    replacePool(nullptr);
+}
+
+bool helpRenderJob()
+{
+    helpersLooking.fetch_add(1);
+    WorkPool* pool = helpedPool.load();
+    const bool helped = pool && pool->helpOnce();
+    helpersLooking.fetch_sub(1);
+    return helped;
 }

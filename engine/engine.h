@@ -28,3 +28,9 @@ int renderWhiteNoise(const char* path, double duration, uint32_t attenuation, in
 int lastRenderError();
 
 void shutdownEngine();
+
+// For a thread that waits anyway while a job runs (such as a receiver
+// waiting for the next progress report): computes one small piece of the
+// running job's arithmetic, if there is one, and answers whether it did.
+// Any thread, at any time.
+bool helpRenderJob();

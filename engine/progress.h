@@ -11,4 +11,8 @@ public:
     // at the job's width), right after it was handed to the writer. For
     // receivers that measure the signal; the default ignores it.
     virtual void blockWritten(const unsigned char* /*block*/, int /*bytes*/) {}
+    // Whether the receiver keeps a CPU busy while a job runs, waiting for the
+    // reports on it rather than sleeping, and gives that wait to
+    // helpRenderJob: the engine then leaves that CPU to it.
+    virtual bool helpsDuringJobs() const { return false; }
 };

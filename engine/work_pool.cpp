@@ -4,22 +4,17 @@
 
 #include <sched.h>
 
-namespace {
-
-int usableCpus()
+int WorkPool::usableCpus()
 {
     cpu_set_t cpus;
     CPU_ZERO(&cpus);
     if (::sched_getaffinity(0, sizeof cpus, &cpus) != 0)
         return 1;
-    return CPU_COUNT(&cpus);
+    return std::max(1, CPU_COUNT(&cpus));
 }
 
-}  // namespace
-
-WorkPool::WorkPool()
+WorkPool::WorkPool(int helpers, bool helped) : helped_(helped)
 {
-    const int helpers = usableCpus() - 1;
     for (int i = 0; i < helpers; ++i)
         threads_.emplace_back([this] { serve(); });
 }
@@ -53,6 +48,7 @@ void WorkPool::start(uint32_t count, Piece piece, void* context)
         std::lock_guard<std::mutex> lock(mutex_);
         range_ = Range{piece, context, count};
         next_.store(0, std::memory_order_relaxed);
+        openCount_.store(count, std::memory_order_relaxed);
         open_ = true;
         ++round_;
     }
@@ -73,7 +69,41 @@ void WorkPool::finish()
     // Every piece is taken; those the helpers hold are done when they leave.
     std::unique_lock<std::mutex> lock(mutex_);
     open_ = false;
+    openCount_.store(0, std::memory_order_relaxed);
     left_.wait(lock, [this] { return working_ == 0; });
+}
+
+bool WorkPool::join(Range& range)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!open_)
+        return false;
+    range = range_;
+    ++working_;
+    return true;
+}
+
+void WorkPool::leave()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (--working_ == 0)
+        left_.notify_all();
+}
+
+bool WorkPool::helpOnce()
+{
+    // A look without the lock first: most calls come when nothing is left.
+    if (next_.load(std::memory_order_relaxed) >= openCount_.load(std::memory_order_relaxed))
+        return false;
+    Range range;
+    if (!join(range))
+        return false;
+    const uint32_t begin = next_.fetch_add(kHelpSize, std::memory_order_relaxed);
+    const bool took = begin < range.count;
+    if (took)
+        range.piece(range.context, begin, std::min(range.count, begin + kHelpSize));
+    leave();
+    return took;
 }
 
 void WorkPool::serve()

@@ -1,7 +1,7 @@
 // The engine's helper threads: they share the order-free arithmetic of a
 // render job (see RangeRunner) with the thread that runs the job. One pool
-// per engine, its threads started with it and stopped with it; one thread
-// fewer than the CPUs the process may run on, none when it may use only one.
+// per engine, its threads started with it and stopped with it: one thread
+// fewer than the CPUs left for rendering, none when there is only one.
 //
 // A range is cut into pieces of kPieceSize that each thread, the caller's in
 // finish() included, takes from one shared counter until none is left, so
@@ -20,16 +20,27 @@
 class WorkPool : public RangeRunner {
 public:
     static constexpr uint32_t kPieceSize = 512;
+    // What helpOnce takes: small, so that a thread with other duties comes
+    // back to them within a microsecond or so.
+    static constexpr uint32_t kHelpSize = 64;
 
-    WorkPool();
+    // helped: other threads take part through helpOnce, so the range is
+    // worth offering even without helpers of the pool's own.
+    WorkPool(int helpers, bool helped);
     ~WorkPool() override;
+    // The CPUs the process may run on (sched_getaffinity), at least 1.
+    static int usableCpus();
     WorkPool(const WorkPool&) = delete;
     WorkPool& operator=(const WorkPool&) = delete;
 
-    bool parallel() const override { return !threads_.empty(); }
+    bool parallel() const override { return helped_ || !threads_.empty(); }
     void start(uint32_t count, Piece piece, void* context) override;
     void finish() override;
     int helpers() const { return static_cast<int>(threads_.size()); }
+    bool helped() const { return helped_; }
+    // Lets any thread take one small piece of the open range; answers
+    // whether it took one.
+    bool helpOnce();
 
 private:
     struct Range {
@@ -40,8 +51,12 @@ private:
     void serve();
     // Takes pieces of the current range until none is left.
     void takePieces(const Range& range);
+    // Joins the open range (false when none is open) and leaves it.
+    bool join(Range& range);
+    void leave();
 
     std::vector<std::thread> threads_;
+    const bool helped_;
     std::mutex mutex_;
     std::condition_variable started_, left_;
     // Under the mutex: the current range, its number, the helpers working on
@@ -54,4 +69,5 @@ private:
     // Where the next piece of the open range begins; helpers join a range
     // only while it is open, and finish() waits for them to leave it.
     std::atomic<uint32_t> next_{0};
+    std::atomic<uint32_t> openCount_{0};  // the open range's count, 0 when none
 };

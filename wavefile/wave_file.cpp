@@ -48,6 +48,8 @@ struct Writer {
     std::unique_ptr<unsigned char[]> buffers[2];
     int filling = 0;
     size_t buffered = 0;
+    bool threaded = false;      // this file's buffers go to the writer thread
+    bool threadAllowed = true;  // the writer thread may be used from the next open
 } writer;
 
 void putLE16(unsigned char* p, uint32_t v)
@@ -215,7 +217,7 @@ WriterThread writerThread;
 // Waits for the thread's last write; false when it failed.
 bool settle()
 {
-    return !writerThread.available() || writerThread.settle();
+    return !writer.threaded || writerThread.settle();
 }
 
 // Sends the filled buffer on its way: to the thread, after the one before is
@@ -230,7 +232,7 @@ bool flushBuffer()
     const size_t count = writer.buffered;
     writer.buffered = 0;
     const unsigned char* full = writer.buffers[writer.filling].get();
-    if (!writerThread.available())
+    if (!writer.threaded)
         return writeData(full, count);
     writerThread.submit(full, count);
     writer.filling ^= 1;
@@ -280,6 +282,7 @@ bool openWaveFile(const char* path, int rate, int bits)
     writer.bytesWritten = 0;
     writer.buffered = 0;
     writer.unitBytes = 0;
+    writer.threaded = writer.threadAllowed && writerThread.available();
     if (!path) {
         writer.error = EINVAL;
         return false;
@@ -395,4 +398,9 @@ int waveFileError()
 void setWaveFileOps(const WaveFileOps* replacement)
 {
     ops = replacement ? replacement : &kSystemOps;
+}
+
+void setWaveWriterThreadAllowed(bool allowed)
+{
+    writer.threadAllowed = allowed;
 }

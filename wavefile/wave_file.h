@@ -54,3 +54,9 @@ void setWaveFileOps(const WaveFileOps* ops);
 // The system's error number of the writer's last failure since the last open
 // (0 when there was none), for messages that name the reason.
 int waveFileError();
+
+// Whether the writer may hand its buffers to a thread of its own, which it
+// starts once when the process may run on more than one CPU (the default:
+// allowed). A caller that keeps a CPU busy itself while a job runs turns it
+// off. Takes effect at the next open.
+void setWaveWriterThreadAllowed(bool allowed);

@@ -203,12 +203,19 @@ uint64_t checksum(const std::vector<unsigned char>& bytes)
     return h;
 }
 
+// A receiver that gives its waits to the job, as the dialog's does.
+struct HelpingNotifier : ProgressNotifier {
+    void blockRendered() override {}
+    bool helpsDuringJobs() const override { return true; }
+};
+
 TEST_F(Engine, EveryKindAndWidthKeepsItsExactBytes)
 {
     // Checksums of files from before the rendering was spread over several
     // CPUs: the short and long tone (its DC correction), a falling sweep,
-    // both noises, each at every width, with the seed time pinned.
-    ASSERT_TRUE(setEngineSampleRate(48000));
+    // both noises, each at every width, with the seed time pinned. Rendered
+    // with the engine's own threads, then with another thread helping
+    // throughout, the engine restarted under it.
     const std::string path = dir.file("sum.wav");
     const struct { int kind; double duration; uint64_t sums[3]; } cases[] = {
         {0, 0.3, {16521281198117655644u, 18234426493282670701u, 14124179504207299545u}},
@@ -216,15 +223,38 @@ TEST_F(Engine, EveryKindAndWidthKeepsItsExactBytes)
         {1, 1.5, {13619124528459474146u, 10504844559219572635u, 1652219616514480363u}},
         {2, 1.3, {2105089382881463653u, 9548479609210535358u, 15537175026483135720u}},
         {3, 1.0, {6927158383424189u, 906801192777294604u, 731934191026283228u}}};
-    for (const auto& c : cases) {
-        for (int w = 0; w < 3; ++w) {
-            const int bits = 16 + 8 * w;
-            const int result = c.kind == 1 ? renderSweep(path.c_str(), 3000.0, 200.0, c.duration, 6, bits)
-                                           : render(c.kind, path, c.duration, bits, 6);
-            ASSERT_EQ(result, 0);
-            EXPECT_EQ(checksum(readBytes(path)), c.sums[w]) << "kind " << c.kind << " " << c.duration << " s, " << bits << " bits";
+    HelpingNotifier helping;
+    struct Helper {
+        std::atomic<bool> stop{false};
+        std::thread thread;
+        ~Helper()
+        {
+            stop = true;
+            if (thread.joinable())
+                thread.join();
+        }
+    } helper;
+    for (int round = 0; round < 2; ++round) {
+        if (round == 1) {
+            helper.thread = std::thread([&] {
+                while (!helper.stop)
+                    helpRenderJob();
+            });
+            ASSERT_TRUE(createEngine(&helping, false));
+        }
+        ASSERT_TRUE(setEngineSampleRate(48000));
+        for (const auto& c : cases) {
+            for (int w = 0; w < 3; ++w) {
+                const int bits = 16 + 8 * w;
+                const int result = c.kind == 1 ? renderSweep(path.c_str(), 3000.0, 200.0, c.duration, 6, bits)
+                                               : render(c.kind, path, c.duration, bits, 6);
+                ASSERT_EQ(result, 0);
+                EXPECT_EQ(checksum(readBytes(path)), c.sums[w])
+                    << "kind " << c.kind << " " << c.duration << " s, " << bits << " bits, round " << round;
+            }
         }
     }
+    shutdownEngine();  // under the helper
 }
 
 }  // namespace
