@@ -86,6 +86,7 @@ bool ToneGenerator::makeFadeWindow(uint32_t n, double scale)
 void ToneGenerator::disarm()
 {
     settleChunks();
+    dropPassSines();
     toneActive_ = false;
     sweepActive_ = false;
     restartPending = false;
@@ -236,11 +237,27 @@ void ToneGenerator::settleChunks()
 // The sine of the next phase: phase + phaseStep.
 inline double ToneGenerator::nextSine()
 {
+    if (replayNext_ < replayEnd_) {
+        phase = phase + phaseStep;
+        return passSines_[replayNext_++];
+    }
+    double sine;
     if (!ahead_ || (takeNext_ == takeEnd_ && !takeNextChunk())) {
         phase = phase + phaseStep;
-        return std::sin(phase);
+        sine = std::sin(phase);
+    } else {
+        sine = chunks_[serving_].sines[takeNext_++];
     }
-    return chunks_[serving_].sines[takeNext_++];
+    if (recordNext_ < recordEnd_)
+        passSines_[recordNext_++] = sine;
+    return sine;
+}
+
+void ToneGenerator::dropPassSines()
+{
+    passSines_.reset();
+    recordNext_ = recordEnd_ = recorded_ = 0;
+    replayNext_ = replayEnd_ = 0;
 }
 
 inline int32_t ToneGenerator::fadeInSample()
@@ -294,6 +311,10 @@ void ToneGenerator::resetRunState()
     phase = 0.0;
     // A pass runs through the fade-in, the body and the fade-out.
     startAhead(fadeLength + bodyEndBlock * blockSize + bodyEndOffset);
+    replayNext_ = 0;
+    replayEnd_ = recorded_;
+    if (recorded_ > 0)
+        ahead_ = false;  // the sines are kept from the first pass
     fadeInDone = 0;
     fadeOutDone = 0;
     dcAccumulator = 0.0;
@@ -341,6 +362,7 @@ void ToneGenerator::configureTone(double rate, double frequency, double duration
 {
     if (sweepActive_ || toneActive_)
         return;
+    dropPassSines();
     sampleRate = rate;
     const double period = 1.0 / frequency;
     const double spc = sampleRate / frequency;
@@ -408,7 +430,13 @@ void ToneGenerator::configureTone(double rate, double frequency, double duration
     }
 
     int32_t beforeLast = 0, last = 0;
+    const uint32_t passLength = fadeLength + bodyEnd;
+    passSines_.reset(new (std::nothrow) double[passLength]);
+    recordNext_ = 0;
+    recordEnd_ = passSines_ ? passLength : 0;
     sampleSum = trialPass(bodyEnd, &beforeLast, &last);
+    recorded_ = recordNext_;
+    recordEnd_ = 0;
     // An exact tone's body should end on the first sample after an upward zero
     // crossing, so that the fade-out starts where a cycle starts.
     if (exact && !(beforeLast <= 0 && last > 0)) {
@@ -417,7 +445,7 @@ void ToneGenerator::configureTone(double rate, double frequency, double duration
         bodyEndOffset = bodyEnd % blockSize;
         length = fadeLength + bodyEnd;
         if (fitsOneBlock(length, blockSize))
-            return;
+            return dropPassSines();
         capacity = trimCapacity();
         resetRunState();
         sampleSum = trialPass(bodyEnd, &beforeLast, &last);
@@ -525,6 +553,7 @@ void ToneGenerator::fillToneBlock(int32_t* out, int32_t* copy)
     }
     std::fill(out + start + count, out + n, 0);
     toneActive_ = false;
+    dropPassSines();
     finishToneBlock(out, copy);
 }
 

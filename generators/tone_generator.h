@@ -116,6 +116,14 @@ private:
     uint32_t serving_ = 0;       // the chunk the samples are taken from
     uint32_t takeNext_ = 0, takeEnd_ = 0;
     uint32_t passLeft_ = 0;      // samples of the pass whose phases are not accumulated
+    // A tone short enough for its DC correction is run more than once over
+    // the same phases: the first pass keeps its sines, the later ones take
+    // them back (accumulating the phase as they go).
+    std::unique_ptr<double[]> passSines_;
+    uint32_t recordNext_ = 0, recordEnd_ = 0;
+    uint32_t recorded_ = 0;
+    uint32_t replayNext_ = 0, replayEnd_ = 0;
+    void dropPassSines();
     double aheadPhase_ = 0.0;    // where the accumulation stands
     double aheadStep_ = 0.0;     // the sweep's step there
     uint32_t aheadBlocks_ = 0;   // the sweep's blocks not yet accumulated
