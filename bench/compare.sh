@@ -3,7 +3,8 @@
 # (120 s at 96000 Hz, stereo) of every signal and width, and on a 10 s tone:
 # sox's synth effect, and ffmpeg's lavfi sources where ffmpeg has one (it has
 # no sweep). Whole processes, run in turn within each round, the order
-# rotating from round to round.
+# rotating from round to round; before every run (outside its time) the
+# data written so far is synced to disk.
 #
 # For every job it prints our median wall time, each peer's, the median of
 # the per-round ratios ours/peer with their min-max and target, the one-core
@@ -89,6 +90,9 @@ def commands(job):
 
 
 def timed(command):
+    # Each run starts with the data of the runs before it on disk, so that
+    # no program pays for another's write-back.
+    os.sync()
     start = time.perf_counter()
     subprocess.run(command, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
     return time.perf_counter() - start
