@@ -5,7 +5,8 @@
 // answer for up to about 100 microseconds before sleeping, and the dialog's
 // thread answers a job's reports for at most 2 ms between turns of its event
 // loop: a cross-CPU wake-up costs tens of microseconds, more than rendering
-// a block.
+// a block. While it waits, the dialog's thread may do the idle work it was
+// given (small pieces of the job's own arithmetic).
 #pragma once
 
 #include <QObject>

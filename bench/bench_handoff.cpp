@@ -5,7 +5,8 @@
 // The main thread runs the Qt event loop with a progress bar and the relay
 // the dialog uses; a worker thread runs, in turn and repeatedly:
 //   headless  the job with no progress receiver,
-//   dialog    the same job reporting through the relay,
+//   dialog    the same job reporting through the relay, whose waiting
+//             thread computes pieces of the job as the dialog's does,
 //   bare      as many relay reports as the job sends, with no job.
 // It prints the median and min-max of each and checks
 // dialog <= headless + 1.1 x bare.
