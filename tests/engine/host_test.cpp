@@ -76,35 +76,6 @@ TEST_F(Host, PinkIsServedBeforeAnArmedTone)
     EXPECT_EQ(got, expected);
 }
 
-TEST_F(Host, WideToneAndSweepSamplesAreNotDithered)
-{
-    for (int bits : {24, 32}) {
-        host.startSweep(100.0, 1000.0, 0.1, 0, bits, 48000);
-        ToneGenerator sweep(512);
-        sweep.configureSweep(48000.0, 100.0, 1000.0, 0.1, 0, bits);
-        std::vector<int32_t> expected(512), copy(512), got;
-        while (sweep.sweepActive()) {
-            sweep.fillSweepBlock(expected.data(), copy.data());
-            ASSERT_TRUE(pull(got));
-            ASSERT_EQ(got, expected);
-        }
-        EXPECT_FALSE(pull(got));
-    }
-}
-
-TEST_F(Host, SixteenBitToneIsDitheredDownToSixteenBitRange)
-{
-    host.startTone(440.0, 0.2, 0, 16, 44100);
-    std::vector<int32_t> got;
-    int32_t peak = 0;
-    while (pull(got))
-        for (int32_t s : got) {
-            peak = std::max(peak, std::abs(s));
-        }
-    EXPECT_GT(peak, 32000);
-    EXPECT_LE(peak, 32766);
-}
-
 TEST(Dither, FollowsTheCRecurrenceFourDrawsPerIndex)
 {
     AudioHost::seedDither(1);
