@@ -61,31 +61,19 @@ void MwcRandom::nextPairWords(uint32_t& radiusWord, uint32_t& angleWord)
     angleWord = nextWord();
 }
 
-// nextWord and nextPairWords on a copy of the state held in registers.
+// nextPairWords over a local copy of the state, which the stores to words
+// cannot alias, so that it stays in registers.
 void MwcRandom::drawPairWords(uint32_t* words, uint32_t pairs)
 {
-    uint32_t a = x0, b = x1, c = x2, d = x3, k = carry;
-    const auto step = [&] {
-        const uint64_t sum = 2111111111ull * d + 1492ull * c + 1776ull * b + 5115ull * a + k;
-        d = c;
-        c = b;
-        b = a;
-        k = static_cast<uint32_t>(sum >> 32);
-        a = static_cast<uint32_t>(sum);
-        return a;
-    };
+    MwcRandom state = *this;
     for (uint32_t p = 0; p < pairs; ++p) {
-        uint32_t radius = step();
+        uint32_t radius = state.nextWord();
         while (radius == 0)
-            radius = step();
+            radius = state.nextWord();
         words[2 * p] = radius;
-        words[2 * p + 1] = step();
+        words[2 * p + 1] = state.nextWord();
     }
-    x0 = a;
-    x1 = b;
-    x2 = c;
-    x3 = d;
-    carry = k;
+    *this = state;
 }
 
 void MwcRandom::gaussianPair(uint32_t radiusWord, uint32_t angleWord, double normaliser, double& first,
