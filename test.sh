@@ -66,7 +66,10 @@ check_package() {
   pkg_work=$(mktemp -d)
   trap 'dpkg --purge veltrane >/dev/null || true; rm -rf "$pkg_work"' EXIT
   /usr/bin/veltrane-cli sine --note A4 -d 1 -q -o "$pkg_work/a4.wav"
-  file -b "$pkg_work/a4.wav" | tee /dev/stderr | grep -q 'RIFF (little-endian) data, WAVE audio'
+  local kind
+  kind=$(file -b "$pkg_work/a4.wav")
+  echo "$kind"
+  [[ $kind == *'RIFF (little-endian) data, WAVE audio'* ]]
   man -w veltrane-cli
   man -w veltrane
   trap - EXIT
