@@ -19,7 +19,7 @@ struct HostShared {
     std::unique_ptr<ToneGenerator> tone;
     std::unique_ptr<PinkNoiseGenerator> pink;
     std::unique_ptr<WhiteNoiseGenerator> white;
-    RangeRunner* runner = nullptr;  // spreads the noise arithmetic; may be null
+    RangeRunner* runner = nullptr;  // spreads the generators' order-free arithmetic; may be null
     int32_t outputPairs = 0;
     int32_t inputChannels = 0;
     int32_t outputChannels = 0;

@@ -7,10 +7,9 @@
 // one host per process.
 #pragma once
 
-#include "range_runner.h"
-
 #include <cstdint>
 
+#include "range_runner.h"
 #include "wav_audio_driver.h"
 
 class AudioHost {

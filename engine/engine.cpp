@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <atomic>
 #include <memory>
-#include <thread>
 #include <new>
+#include <thread>
 
 #include "audio_host.h"
 #include "render_loop.h"
