@@ -18,9 +18,4 @@ public:
     // Runs the pieces nobody took yet on this thread and returns when every
     // piece of the range has run. Without a range started, returns at once.
     virtual void finish() = 0;
-    void run(uint32_t count, Piece piece, void* context)
-    {
-        start(count, piece, context);
-        finish();
-    }
 };
