@@ -4,8 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
 
 #include "budgeted_writes.h"
 #include "test_files.h"
@@ -31,12 +29,6 @@ bool stubSwitch(int index, bool)
         stubBuffer[i] = static_cast<int32_t>(seedSample == 0 ? 0x9A123456u + i : (seedSample + i) * 2654435761u);
     return true;
 }
-
-struct Counting : ProgressNotifier {
-    void blockRendered() override { ++reports; }
-    void blockWritten(const unsigned char*, int) override { ++written; }
-    int reports = 0, written = 0;
-};
 
 class Device : public ::testing::Test {
 protected:
@@ -98,35 +90,6 @@ TEST_F(Device, ConversionKeepsEachSamplesLowBytesTwice)
     std::memset(out, 0xAB, sizeof out);
     EXPECT_FALSE(device.pullBlock(out, 32));
     EXPECT_EQ(std::count(out, out + 4096, 0xAB), 4096);
-}
-
-TEST_F(Device, RenderLoopWritesSilenceThenWholeBlocks)
-{
-    const std::string path = dir.file("loop.wav");
-    for (int blocks : {5, 0}) {
-        for (int bits : {16, 24, 32}) {
-            Counting notifier;
-            blocksLeft = blocks;
-            ASSERT_TRUE(renderToFile(path.c_str(), bits, 48000, device, &notifier));
-            EXPECT_EQ(notifier.reports, blocks + 2);
-            EXPECT_EQ(notifier.written, blocks);
-            auto b = readBytes(path);
-            const size_t blockBytes = size_t(blockBytesForBits(bits));
-            ASSERT_EQ(b.size(), 140 + (1 + blocks) * blockBytes);
-            EXPECT_TRUE(isConsistentWave(b));
-            EXPECT_EQ(le32(b, 24), 48000u);
-            EXPECT_EQ(std::count(b.begin() + 140, b.begin() + 140 + long(blockBytes), 0), long(blockBytes));
-        }
-    }
-
-    // A missing directory: no file, no report, nothing pulled.
-    Counting notifier;
-    blocksLeft = 5;
-    switchCalls = 0;
-    const std::string missing = dir.file("no/such/dir.wav");
-    EXPECT_FALSE(renderToFile(missing.c_str(), 16, 44100, device, &notifier));
-    EXPECT_EQ(notifier.reports + switchCalls, 0);
-    EXPECT_FALSE(std::filesystem::exists(missing));
 }
 
 TEST_F(Device, RenderLoopStopsAtTheFirstFailedWrite)

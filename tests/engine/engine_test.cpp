@@ -72,19 +72,6 @@ TEST_F(Engine, RangeEdges)
     EXPECT_EQ(le32(readBytes(p), 136), (1u + 10336u) * 2048u);
 }
 
-TEST_F(Engine, AFailedJobLeavesNothingArmedForTheNext)
-{
-    const std::string bad = dir.file("no/such/x.wav"), first = dir.file("first.wav"), second = dir.file("second.wav");
-    for (int kind : {2, 3, 1})
-        EXPECT_EQ(render(kind, bad, 1.0, 16), -100);
-    EXPECT_EQ(notifier.count, 0);
-    EXPECT_FALSE(std::filesystem::exists(bad));
-    EXPECT_EQ(renderSine(first.c_str(), 440.0, 0.5, 3, 16), 0);
-    EXPECT_EQ(renderSine(second.c_str(), 440.0, 0.5, 3, 16), 0);
-    EXPECT_EQ(readBytes(first), readBytes(second));
-    EXPECT_EQ(readBytes(first).size(), 140u + 2048u * 45u);  // 22050 samples: 44 blocks
-}
-
 TEST(EngineWithoutHost, JobsAnswerZeroAndTouchNothing)
 {
     ScratchDir dir;
@@ -130,11 +117,6 @@ TEST_F(Engine, EveryKindWidthAndRateReadsBackElsewhere)
             }
         }
     }
-    ASSERT_TRUE(setEngineSampleRate(44100));
-    notifier.count = 0;
-    ASSERT_EQ(renderWhiteNoise(p.c_str(), 0.1, 3, 16), 0);
-    EXPECT_EQ(readBytes(p).size(), 20620u);
-    EXPECT_EQ(notifier.count, 11);
 }
 
 TEST_F(Engine, ThousandJobsBackToBackStayExactAndSeeded)
@@ -143,10 +125,15 @@ TEST_F(Engine, ThousandJobsBackToBackStayExactAndSeeded)
     std::map<std::pair<int, int>, std::vector<unsigned char>> firstRender;
     for (int job = 0; job < 1000; ++job) {
         const int kind = job % 4, bits = 16 + 8 * ((job / 4) % 3);
+        // Every seventh job cannot create its file: it reports nothing and
+        // leaves nothing armed that would change the jobs after it.
         const bool failing = job % 7 == 3;
+        const int reports = notifier.count;
         ASSERT_EQ(render(kind, failing ? bad : out, 0.1, bits), failing ? -100 : 0) << "job " << job;
-        if (failing)
+        if (failing) {
+            ASSERT_EQ(notifier.count, reports) << "job " << job;
             continue;
+        }
         auto bytes = readBytes(out);
         ASSERT_TRUE(isConsistentWave(bytes)) << "job " << job;
         // Each request gives the bytes it gave before, but pink noise, whose
