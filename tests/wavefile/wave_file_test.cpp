@@ -4,11 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <csignal>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/resource.h>
-#include <unistd.h>
 
 #include "budgeted_writes.h"
 #include "test_files.h"
@@ -153,25 +149,6 @@ TEST(WaveFailures, AFailureAnywhereIsReportedAndLeavesAFinishedFile)
     EXPECT_FALSE(writeFile(path, 16, 1, 3).second);
     failClose = false;
     setWaveFileOps(nullptr);
-}
-
-TEST(WaveFailures, FileSizeLimitMidFile)
-{
-    ScratchDir dir;
-    const std::string path = dir.file("limit.wav");
-    struct rlimit old {};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit limited = old;
-    limited.rlim_cur = 140 + 2048 * 700 + 100;  // beyond the first buffer flush
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
-    const bool complete = writeFile(path, 16, 2000, 9).second;
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldHandler);
-    EXPECT_FALSE(complete);
-    auto b = readBytes(path);
-    EXPECT_TRUE(isConsistentWave(b));
-    EXPECT_EQ(le32(b, 136), 2048u * 700);
 }
 
 }  // namespace
