@@ -34,10 +34,8 @@ TEST(NoteTable, FrequenciesListTextsAndLifecycle)
              {0, "C0: 16.351598"}, {13, "C#1 34.647829"}, {57, "A4 440.000000"}, {61, "C#5/Db5 554.365262"},
              {73, "C#6Db6 1108.730524"}, {107, "B8 7902.132820"}})
         EXPECT_EQ(list.texts[index], text);
-    for (int octave = 0; octave < 9; ++octave) {
+    for (int octave = 0; octave < 9; ++octave)
         EXPECT_EQ(t[12 * octave + 9], 27.5 * (1 << octave)) << "octave " << octave;
-        EXPECT_EQ(list.texts[12 * octave + 9], "A" + std::to_string(octave) + " " + std::to_string(27.5 * (1 << octave)));
-    }
     // The dialog finds A4 by this prefix; it must be the only match.
     int matches = 0;
     for (int i = 0; i < kNoteCount; ++i) {
