@@ -1,33 +1,39 @@
 #!/usr/bin/env bash
 # Side-by-side timing of veltrane-cli against its peers on the largest job
 # (120 s at 96000 Hz, stereo) of every signal and width, and on a 10 s tone:
-# sox's synth effect, and ffmpeg's lavfi sources where ffmpeg has one (it has
-# no sweep). Whole processes, run in turn within each round, the order
-# rotating from round to round; before every run (outside its time) the
-# data written so far is synced to disk.
+# ffmpeg's lavfi sources where ffmpeg has one (it has no sweep) and sox's
+# synth effect. Whole processes, timed in pairs: ours and the peer run in
+# turn, ours first in the even pairs and second in the odd ones, so that
+# neither always runs in the other's wake. Every program runs once untimed
+# before its pairs; before every run (outside its time) the data written so
+# far is synced to disk.
 #
 # For every job it prints our median wall time, each peer's, the median of
-# the per-round ratios ours/peer with their min-max and target, the one-core
-# check and the peak resident memory of each program, and marks every target
-# missed:
+# the per-pair ratios ours/peer with their min-max and target, the one-core
+# check and the peak resident memory (GNU time %M) of each program, marks
+# every missed target with "!" and its row with "<-- over":
 #   ours <= 0.6 x ffmpeg on every largest job ffmpeg can make;
 #   ours <= 0.5 x sox for white noise and <= 0.15 x sox for the other
-#   largest jobs; <= 0.3 x sox for the 10 s tone (its ffmpeg ratio is shown
-#   without a target);
-#   one core: ours under `taskset -c 0` at most 1.05 x the BASELINE build's
-#   veltrane-cli under the same taskset, in alternating pairs;
-#   peak memory of ours under 16 MB.
-# Exits 1 when a target is missed.
+#   largest jobs (sine, sweep, pink);
+#   the 10 s tone: ours <= 0.3 x sox; its ffmpeg ratio is shown without a
+#   target;
+#   one core (only with BASELINE): ours and the BASELINE build's
+#   veltrane-cli, both under `taskset -c 0`, in alternating pairs with the
+#   same arguments: median new/baseline <= 1.05;
+#   peak memory of ours under 16 MB (16384 KiB).
+# Exits 1 when a target is missed, 2 when something is missing or a run fails.
 #
-# Usage: bench/compare.sh [BUILD_DIR]       (default: build)
+# Usage: bench/compare.sh [BUILD_DIR]       (default: build, holding cli/veltrane-cli)
 # Environment:
-#   PAIRS=N        rounds per job (default 9)
+#   PAIRS=N        pairs per job and peer, and for the one-core check (default 9)
+#   JOBS=regex     only the jobs whose label matches (Python regex, e.g.
+#                  JOBS='white|10 s' or JOBS='^sine 1000 Hz 16')
 #   BASELINE=DIR   a build directory of an earlier veltrane (DIR/cli/veltrane-cli)
 #                  for the one-core check; without it the check is skipped
-#   JOBS=regex     only the jobs whose label matches
-#   SCRATCH=dir    where the outputs go (default: a new directory under /tmp)
+#   SCRATCH=dir    where the outputs go, kept after the run (default: a new
+#                  directory under /tmp, removed at the end)
 #
-# Needs sox, ffmpeg, python3, taskset and GNU time (/usr/bin/time); see
+# Needs ffmpeg, sox, python3, taskset and GNU time (/usr/bin/time); see
 # bench/README.md.
 set -euo pipefail
 
@@ -44,19 +50,35 @@ if [ -n "${BASELINE:-}" ]; then
   baseline=$BASELINE/cli/veltrane-cli
   [ -x "$baseline" ] || { echo "missing $baseline" >&2; exit 2; }
 fi
+pairs=${PAIRS:-9}
+[[ $pairs =~ ^[1-9][0-9]*$ ]] || { echo "PAIRS must be a positive whole number" >&2; exit 2; }
 
-scratch=${SCRATCH:-$(mktemp -d /tmp/veltrane-compare.XXXXXX)}
-mkdir -p "$scratch"
+# A scratch directory of our own is removed at the end (its outputs take up
+# to 370 MB); one given by SCRATCH keeps the last outputs.
+if [ -n "${SCRATCH:-}" ]; then
+  scratch=$SCRATCH
+  mkdir -p "$scratch"
+else
+  scratch=$(mktemp -d /tmp/veltrane-compare.XXXXXX)
+  trap 'rm -rf "$scratch"' EXIT
+fi
 
-exec python3 - "$cli" "$baseline" "$scratch" "${PAIRS:-9}" "${JOBS:-.}" <<'PY'
+python3 - "$cli" "$baseline" "$scratch" "$pairs" "${JOBS:-.}" <<'PY'
 import os, re, statistics, subprocess, sys, time
 
-cli, baseline, scratch, rounds, only = sys.argv[1], sys.argv[2], sys.argv[3], int(sys.argv[4]), sys.argv[5]
+
+def fail(message):
+    print(message, file=sys.stderr)
+    sys.exit(2)
+
+
+cli, baseline, scratch, pairs, only = sys.argv[1], sys.argv[2], sys.argv[3], int(sys.argv[4]), sys.argv[5]
 rate = 96000
 out = {name: os.path.join(scratch, name + ".wav") for name in ("ours", "base", "sox", "ffmpeg")}
 
 # label, our signal arguments, sox synth arguments, ffmpeg lavfi source
-# (None: no such source), seconds, width, sox target, ffmpeg target.
+# (None: ffmpeg has none), seconds, width, sox target, ffmpeg target
+# (None: printed without one).
 jobs = []
 for bits in (16, 24, 32):
     jobs.append((f"sine 1000 Hz {bits}-bit", ["sine", "--frequency", "1000"], ["sine", "1000"],
@@ -74,6 +96,8 @@ for bits in (16, 24, 32):
 jobs.append(("sine 10 s 1000 Hz 24-bit", ["sine", "--frequency", "1000"], ["sine", "1000"],
              "sine=f=1000:r=96000:d=10", 10, 24, 0.3, None))
 jobs = [j for j in jobs if re.search(only, j[0])]
+if not jobs:
+    fail(f"no job matches JOBS={only!r}")
 
 
 def commands(job):
@@ -89,75 +113,99 @@ def commands(job):
     return ours, sox, ffmpeg
 
 
+def run(command, **kwargs):
+    result = subprocess.run(command, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True, **kwargs)
+    if result.returncode != 0:
+        fail(f"failed ({result.returncode}): {' '.join(command)}\n{result.stderr}")
+    return result
+
+
 def timed(command):
     # Each run starts with the data of the runs before it on disk, so that
     # no program pays for another's write-back.
     os.sync()
     start = time.perf_counter()
-    subprocess.run(command, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
+    run(command)
     return time.perf_counter() - start
 
 
+def paired(first, second):
+    """Times the two commands in turn, `first` first in the even pairs;
+    returns the times of each and the per-pair ratios first/second."""
+    timed(first)  # warm the caches once
+    timed(second)
+    a, b = [], []
+    for k in range(pairs):
+        if k % 2 == 0:
+            a.append(timed(first)); b.append(timed(second))
+        else:
+            b.append(timed(second)); a.append(timed(first))
+    return a, b, [x / y for x, y in zip(a, b)]
+
+
 def peak_kib(command):
-    result = subprocess.run(["/usr/bin/time", "-f", "%M", *command], stdout=subprocess.DEVNULL,
-                            stderr=subprocess.PIPE, text=True, check=True)
-    return int(result.stderr.strip().splitlines()[-1])
+    stderr = run(["/usr/bin/time", "-f", "%M", *command]).stderr
+    return int(stderr.strip().splitlines()[-1])
 
 
-def spread(values):
-    return statistics.median(values), min(values), max(values)
+def ms(times):
+    return "%.1f" % (statistics.median(times) * 1e3) if times else "-"
 
 
 def ratio_cell(ratios, target):
-    if not ratios:
+    """The median ratio with min-max and target, and whether it is met."""
+    if ratios is None:
         return "-", True
-    m, lo, hi = spread(ratios)
+    m = statistics.median(ratios)
     ok = target is None or m <= target
-    mark = "" if ok else "!"
-    return f"{m:.3f} ({lo:.2f}-{hi:.2f}){mark} /{target if target is not None else '-'}", ok
+    return f"{m:.3f} ({min(ratios):.2f}-{max(ratios):.2f}){'' if ok else '!'} /{target or '-'}", ok
 
 
-print(f"{rounds} rounds per job; targets after the slash, '!' where missed; times are medians in ms")
+print(f"{pairs} pairs per job and peer; times are medians in ms; ratios are medians of the "
+      "per-pair ratios (min-max), the target after the slash, '!' where missed")
 if not baseline:
     print("one-core check skipped: set BASELINE to an earlier build directory")
 print()
-header = ("job", "ours", "sox", "ours/sox", "ffmpeg", "ours/ffmpeg", "1 core new/base", "peak KiB ours/sox/ffmpeg")
-row = "%-25s %7s %7s %-24s %7s %-24s %-22s %s"
-print(row % header)
-missed = 0
+columns = [("%-25s", "job"), ("%7s", "ours"), ("%7s", "ffmpeg"), ("%-24s", "ours/ffmpeg"),
+           ("%7s", "sox"), ("%-24s", "ours/sox")]
+if baseline:
+    columns.append(("%-24s", "1 core new/base"))
+columns.append(("%s", "peak KiB ours/ffmpeg/sox"))
+row = " ".join(f for f, _ in columns)
+print(row % tuple(name for _, name in columns))
+
+over = 0
 for job in jobs:
     label, *_, sox_target, ffmpeg_target = job
     ours, sox, ffmpeg = commands(job)
-    programs = [("ours", ours), ("sox", sox)] + ([("ffmpeg", ffmpeg)] if ffmpeg else [])
-    for _, command in programs:
-        timed(command)  # warm the caches once
-    times = {name: [] for name, _ in programs}
-    for k in range(rounds):
-        turn = programs[k % len(programs):] + programs[:k % len(programs)]
-        for name, command in turn:
-            times[name].append(timed(command))
-    sox_cell, sox_ok = ratio_cell([a / b for a, b in zip(times["ours"], times["sox"])], sox_target)
-    ff_cell, ff_ok = ratio_cell([a / b for a, b in zip(times["ours"], times.get("ffmpeg", []))],
-                                ffmpeg_target if ffmpeg else None)
+    ours_times = []
+
+    ff_times, ff_ratios = None, None
+    if ffmpeg:
+        a, ff_times, ff_ratios = paired(ours, ffmpeg)
+        ours_times += a
+    a, sox_times, sox_ratios = paired(ours, sox)
+    ours_times += a
+    ff_cell, ff_ok = ratio_cell(ff_ratios, ffmpeg_target)
+    sox_cell, sox_ok = ratio_cell(sox_ratios, sox_target)
+    cells = [label, ms(ours_times), ms(ff_times), ff_cell, ms(sox_times), sox_cell]
+
     one_ok = True
-    one_cell = "-"
     if baseline:
         new_one = ["taskset", "-c", "0", *ours]
         base_one = ["taskset", "-c", "0", baseline, *ours[1:-1], out["base"]]
-        one = []
-        for k in range(rounds):
-            if k % 2 == 0:
-                a = timed(new_one); b = timed(base_one)
-            else:
-                b = timed(base_one); a = timed(new_one)
-            one.append(a / b)
-        one_cell, one_ok = ratio_cell(one, 1.05)
-    peaks = [peak_kib(ours), peak_kib(sox)] + ([peak_kib(ffmpeg)] if ffmpeg else [])
+        one_cell, one_ok = ratio_cell(paired(new_one, base_one)[2], 1.05)
+        cells.append(one_cell)
+
+    peaks = [peak_kib(ours)] + ([peak_kib(ffmpeg)] if ffmpeg else ["-"]) + [peak_kib(sox)]
     memory_ok = peaks[0] < 16384
-    ok = sox_ok and ff_ok and one_ok and memory_ok
-    missed += not ok
-    ms = lambda name: "%.1f" % (statistics.median(times[name]) * 1e3) if name in times else "-"
-    print(row % (label, ms("ours"), ms("sox"), sox_cell, ms("ffmpeg"), ff_cell, one_cell,
-                 "/".join(map(str, peaks)) + ("" if memory_ok else "!")) + ("" if ok else "  <-- over"))
-sys.exit(1 if missed else 0)
+    cells.append("/".join(map(str, peaks)) + ("" if memory_ok else "!"))
+
+    ok = ff_ok and sox_ok and one_ok and memory_ok
+    over += not ok
+    print(row % tuple(cells) + ("" if ok else "  <-- over"), flush=True)
+
+print()
+print(f"{over} of {len(jobs)} jobs over a target" if over else f"all {len(jobs)} jobs within their targets")
+sys.exit(1 if over else 0)
 PY
