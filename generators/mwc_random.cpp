@@ -79,9 +79,19 @@ void MwcRandom::drawPairWords(uint32_t* words, uint32_t pairs)
 void MwcRandom::gaussianPair(uint32_t radiusWord, uint32_t angleWord, double normaliser, double& first,
                              double& second)
 {
-    const double u1 = static_cast<double>(radiusWord) * kTwoToMinus32;
-    const double r = std::sqrt(std::log(u1) * -2.0);
-    const double theta = static_cast<double>(angleWord) * kTwoToMinus32 * kGaussianCircle;
+    const double r = gaussianRadius(radiusWord);
+    const double theta = gaussianAngle(angleWord);
     first = std::cos(theta) * r / normaliser;
     second = std::sin(theta) * r / normaliser;
+}
+
+double MwcRandom::gaussianRadius(uint32_t radiusWord)
+{
+    const double u1 = static_cast<double>(radiusWord) * kTwoToMinus32;
+    return std::sqrt(std::log(u1) * -2.0);
+}
+
+double MwcRandom::gaussianAngle(uint32_t angleWord)
+{
+    return static_cast<double>(angleWord) * kTwoToMinus32 * kGaussianCircle;
 }

@@ -22,6 +22,10 @@ public:
     }
     static void gaussianPair(uint32_t radiusWord, uint32_t angleWord, double normaliser, double& first,
                              double& second);
+    // Its two parts: the radius and the angle a pair's words give; first and
+    // second are cos and sin of the angle times the radius over the normaliser.
+    static double gaussianRadius(uint32_t radiusWord);
+    static double gaussianAngle(uint32_t angleWord);
     double gaussianNormaliser;
     uint32_t x0 = 0, x1 = 0, x2 = 0, x3 = 0, carry = 0;
 };

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <new>
 
+#include "quick_sine.h"
+
 namespace {
 // The phase circle and its double, as decimal literals: every sample depends
 // on their exact bits, so neither is replaced by a computed pi.
@@ -110,7 +112,12 @@ void ToneGenerator::dcStepOn(int32_t& sample)
 void ToneGenerator::sines(void* chunk, uint32_t begin, uint32_t end)
 {
     SineChunk& c = *static_cast<SineChunk*>(chunk);
-    for (uint32_t i = begin; i < end; ++i)
+    const uint32_t bodyBegin = std::clamp(c.bodyBegin, begin, end);
+    const uint32_t bodyEnd = std::clamp(c.bodyEnd, bodyBegin, end);
+    for (uint32_t i = begin; i < bodyBegin; ++i)
+        c.sines[i] = std::sin(c.phases[i]);
+    sinesForTruncation(c.phases.get() + bodyBegin, c.sines.get() + bodyBegin, bodyEnd - bodyBegin, c.gain);
+    for (uint32_t i = bodyEnd; i < end; ++i)
         c.sines[i] = std::sin(c.phases[i]);
 }
 
@@ -120,6 +127,7 @@ void ToneGenerator::accumulate(SineChunk& chunk)
     if (sweepActive_)
         return accumulateSweep(chunk);
     const uint32_t count = std::min(passLeft_, kChunk);
+    chunk.phaseFirst = passLength_ - passLeft_;
     passLeft_ -= count;
     double p = aheadPhase_;
     for (uint32_t i = 0; i < count; ++i) {
@@ -139,6 +147,7 @@ void ToneGenerator::accumulateSweep(SineChunk& chunk)
 {
     const uint32_t n = blockSize;
     const uint32_t count = std::min(passLeft_, kChunk / n * n);
+    chunk.phaseFirst = passLength_ - passLeft_;
     passLeft_ -= count;
     double p = aheadPhase_, step = aheadStep_;
     for (uint32_t b = 0; b < count; b += n, --aheadBlocks_) {
@@ -166,10 +175,13 @@ void ToneGenerator::accumulateSweep(SineChunk& chunk)
 }
 
 // Starts the sines ahead for the samples of a pass, from phase and phaseStep.
-void ToneGenerator::startAhead(uint32_t samples)
+void ToneGenerator::startAhead(uint32_t samples, uint32_t bodyBegin, uint32_t bodyEnd)
 {
     settleChunks();
-    passLeft_ = samples;
+    passLeft_ = passLength_ = samples;
+    passBodyBegin_ = bodyBegin;
+    passBodyEnd_ = bodyEnd;
+    passGain_ = gain;
     aheadPhase_ = phase;
     aheadStep_ = phaseStep;
     aheadBlocks_ = blocksLeft;
@@ -183,6 +195,13 @@ void ToneGenerator::startSines(SineChunk& chunk)
     chunk.sineCount = chunk.phaseCount;
     chunk.sinesLastPhase = chunk.lastPhase;
     chunk.sinesLastStep = chunk.lastStep;
+    // The body's part of the chunk, in its own indices.
+    const auto local = [&](uint32_t at) {
+        return at <= chunk.phaseFirst ? 0 : std::min(at - chunk.phaseFirst, chunk.sineCount);
+    };
+    chunk.bodyBegin = local(passBodyBegin_);
+    chunk.bodyEnd = local(passBodyEnd_);
+    chunk.gain = passGain_;
     chunk.phaseCount = 0;
     chunk.computing = true;
     runner_->start(chunk.sineCount, sines, &chunk);
@@ -310,7 +329,8 @@ void ToneGenerator::resetRunState()
     sampleSum = 0;
     phase = 0.0;
     // A pass runs through the fade-in, the body and the fade-out.
-    startAhead(fadeLength + bodyEndBlock * blockSize + bodyEndOffset);
+    const uint32_t bodyEnd = bodyEndBlock * blockSize + bodyEndOffset;
+    startAhead(fadeLength + bodyEnd, fadeLength, bodyEnd);
     replayNext_ = 0;
     replayEnd_ = recorded_;
     if (recorded_ > 0)
@@ -592,7 +612,7 @@ void ToneGenerator::configureSweep(double rate, double startFrequency, double en
         return;
     sweepActive_ = true;
     restartPending = false;
-    startAhead(blocks * blockSize);
+    startAhead(blocks * blockSize, 0, (blocks - 1) * blockSize);
 }
 
 void ToneGenerator::fillSweepBlock(int32_t* out, int32_t* copy)
@@ -609,7 +629,7 @@ void ToneGenerator::fillSweepBlock(int32_t* out, int32_t* copy)
         phaseStep = savedPhaseStep;
         sweepStep = savedSweepStep;
         restartPending = false;
-        startAhead(blocksLeft * n);
+        startAhead(blocksLeft * n, 0, (blocksLeft - 1) * n);
     }
     if (ahead_ && (takeNext_ != takeEnd_ || takeNextChunk())) {
         const double* sine = chunks_[serving_].sines.get() + takeNext_;

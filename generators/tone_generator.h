@@ -92,12 +92,17 @@ private:
     static constexpr uint32_t kChunk = 16384;
     struct SineChunk {
         std::unique_ptr<double[]> phases, sines;
+        uint32_t phaseFirst = 0;   // the pass's index of the first phase
         uint32_t phaseCount = 0;   // phases accumulated, waiting for their sines
         uint32_t sineCount = 0;    // sines computed
         double lastPhase = 0.0;    // where the accumulation stood after them
         double lastStep = 0.0;
         double sinesLastPhase = 0.0;  // the same for the sines computed
         double sinesLastStep = 0.0;
+        // The sines in [bodyBegin, bodyEnd) are only ever truncated times
+        // gain, so their quick values serve where they truncate alike.
+        uint32_t bodyBegin = 0, bodyEnd = 0;
+        double gain = 0.0;
         bool computing = false;
     };
     // The per-sample paths are inlined into the fills; taking a new chunk,
@@ -106,7 +111,9 @@ private:
     [[gnu::noinline]] bool takeNextChunk();
     void accumulate(SineChunk& chunk);
     void accumulateSweep(SineChunk& chunk);
-    void startAhead(uint32_t samples);
+    // samples: the pass's length; the samples from bodyBegin to bodyEnd are
+    // sines times the gain, the others times the fade window.
+    void startAhead(uint32_t samples, uint32_t bodyBegin, uint32_t bodyEnd);
     void startSines(SineChunk& chunk);
     void settleChunks();
     static void sines(void* chunk, uint32_t begin, uint32_t end);
@@ -116,6 +123,8 @@ private:
     uint32_t serving_ = 0;       // the chunk the samples are taken from
     uint32_t takeNext_ = 0, takeEnd_ = 0;
     uint32_t passLeft_ = 0;      // samples of the pass whose phases are not accumulated
+    uint32_t passLength_ = 0, passBodyBegin_ = 0, passBodyEnd_ = 0;
+    double passGain_ = 0.0;
     // A tone short enough for its DC correction is run more than once over
     // the same phases: the first pass keeps its sines, the later ones take
     // them back (accumulating the phase as they go).
