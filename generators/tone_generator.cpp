@@ -185,7 +185,7 @@ void ToneGenerator::startAhead(uint32_t samples, uint32_t bodyBegin, uint32_t bo
     aheadPhase_ = phase;
     aheadStep_ = phaseStep;
     aheadBlocks_ = blocksLeft;
-    ahead_ = runner_ && runner_->parallel() && kChunk >= blockSize;
+    ahead_ = runner_ && kChunk >= blockSize;
     for (const SineChunk& chunk : chunks_)
         ahead_ = ahead_ && chunk.phases && chunk.sines;
 }

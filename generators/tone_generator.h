@@ -30,10 +30,11 @@ public:
     void fillSweepBlock(int32_t* out, int32_t* copy);
 
     bool toneActive() const { return toneActive_; }
-    // Who computes the sines ahead while the samples are taken; null (the
-    // default) or a runner without other threads: each sample computes its
-    // own. While sines are taken ahead, phase and phaseStep stand at the end
-    // of the chunk being served rather than at the block just filled.
+    // Who computes the sines ahead while the samples are taken (a runner
+    // without other threads computes them when they are needed, a chunk at
+    // a time); null, the default: each sample computes its own. While sines
+    // are taken ahead, phase and phaseStep stand at the end of the chunk
+    // being served rather than at the block just filled.
     void setRangeRunner(RangeRunner* runner);
     bool sweepActive() const { return sweepActive_; }
 
