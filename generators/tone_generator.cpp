@@ -256,10 +256,8 @@ void ToneGenerator::settleChunks()
 // The sine of the next phase: phase + phaseStep.
 inline double ToneGenerator::nextSine()
 {
-    if (replayNext_ < replayEnd_) {
-        phase = phase + phaseStep;
+    if (replayNext_ < replayEnd_)
         return passSines_[replayNext_++];
-    }
     double sine;
     if (!ahead_ || (takeNext_ == takeEnd_ && !takeNextChunk())) {
         phase = phase + phaseStep;
@@ -333,8 +331,11 @@ void ToneGenerator::resetRunState()
     startAhead(fadeLength + bodyEnd, fadeLength, bodyEnd);
     replayNext_ = 0;
     replayEnd_ = recorded_;
-    if (recorded_ > 0)
+    if (recorded_ > 0) {
         ahead_ = false;  // the sines are kept from the first pass
+        // and so is where its phase ended: the kept sines are taken without it.
+        phase = recordedEndPhase_;
+    }
     fadeInDone = 0;
     fadeOutDone = 0;
     dcAccumulator = 0.0;
@@ -456,6 +457,7 @@ void ToneGenerator::configureTone(double rate, double frequency, double duration
     recordEnd_ = passSines_ ? passLength : 0;
     sampleSum = trialPass(bodyEnd, &beforeLast, &last);
     recorded_ = recordNext_;
+    recordedEndPhase_ = phase;
     recordEnd_ = 0;
     // An exact tone's body should end on the first sample after an upward zero
     // crossing, so that the fade-out starts where a cycle starts.
