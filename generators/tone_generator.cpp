@@ -294,6 +294,52 @@ inline int32_t ToneGenerator::bodySample()
     return sample;
 }
 
+// The next sines as one run of at most count, taken like nextSine takes
+// them one by one; null where each must be taken by nextSine (no sines kept
+// or computed ahead, or past the pass).
+const double* ToneGenerator::sineRun(uint32_t count, uint32_t& run)
+{
+    if (replayNext_ < replayEnd_) {
+        run = std::min(count, replayEnd_ - replayNext_);
+        replayNext_ += run;
+        return passSines_.get() + (replayNext_ - run);
+    }
+    if (!ahead_ || (takeNext_ == takeEnd_ && !takeNextChunk()))
+        return nullptr;
+    run = std::min(count, takeEnd_ - takeNext_);
+    const double* sines = chunks_[serving_].sines.get() + takeNext_;
+    takeNext_ += run;
+    if (recordNext_ < recordEnd_) {
+        const uint32_t kept = std::min(run, recordEnd_ - recordNext_);
+        std::memcpy(passSines_.get() + recordNext_, sines, sizeof(double) * kept);
+        recordNext_ += kept;
+    }
+    return sines;
+}
+
+// count body samples: the truncations of a run first, then its DC steps in
+// order, which is what bodySample gives sample by sample.
+void ToneGenerator::bodySamples(int32_t* out, uint32_t count)
+{
+    while (count > 0) {
+        uint32_t run = 0;
+        const double* sines = sineRun(count, run);
+        if (!sines) {
+            *out++ = bodySample();
+            --count;
+            continue;
+        }
+        const double g = gain;
+        for (uint32_t i = 0; i < run; ++i)
+            out[i] = truncateSample(sines[i] * g);
+        if (dcMode)
+            for (uint32_t i = 0; i < run; ++i)
+                dcStepOn(out[i]);
+        out += run;
+        count -= run;
+    }
+}
+
 inline int32_t ToneGenerator::fadeOutSample()
 {
     int32_t sample = truncateSample(nextSine() * window[windowCursor]);
@@ -365,13 +411,20 @@ int32_t ToneGenerator::trialPass(uint32_t bodyEnd, int32_t* beforeLastBody, int3
     for (uint32_t i = 0; i < fadeLength; ++i)
         sum += static_cast<uint32_t>(fadeInSample());
     const uint32_t bodyLength = bodyEnd - fadeLength;
-    for (uint32_t i = 0; i < bodyLength; ++i) {
-        const int32_t sample = bodySample();
-        sum += static_cast<uint32_t>(sample);
-        if (i + 2 == bodyLength)
-            *beforeLastBody = sample;
-        else if (i + 1 == bodyLength)
-            *lastBody = sample;
+    int32_t piece[512];
+    for (uint32_t done = 0; done < bodyLength;) {
+        const uint32_t m = std::min<uint32_t>(512, bodyLength - done);
+        bodySamples(piece, m);
+        for (uint32_t j = 0; j < m; ++j)
+            sum += static_cast<uint32_t>(piece[j]);
+        done += m;
+        if (done == bodyLength) {
+            *lastBody = piece[m - 1];
+            if (m >= 2)
+                *beforeLastBody = piece[m - 2];
+        } else if (done + 1 == bodyLength) {
+            *beforeLastBody = piece[m - 1];
+        }
     }
     for (uint32_t i = 0; i < fadeLength; ++i)
         sum += static_cast<uint32_t>(fadeOutSample());
@@ -529,27 +582,24 @@ void ToneGenerator::fillToneBlock(int32_t* out, int32_t* copy)
         }
         fadeInComplete = true;
         if (blockIndex != bodyEndBlock) {
-            for (uint32_t i = s; i < n; ++i)
-                out[i] = bodySample();
+            bodySamples(out + s, n - s);
             if (s == 0)
                 trimPoint(out[n - 1]);
             return finishToneBlock(out, copy);
         }
-        for (uint32_t i = s; i < bodyEndOffset; ++i)
-            out[i] = bodySample();
+        if (bodyEndOffset > s)
+            bodySamples(out + s, bodyEndOffset - s);
         trimPoint(out[bodyEndOffset - 1]);
         fadeOutStarted = true;
         start = bodyEndOffset;
         count = std::min(fadeLength, n - bodyEndOffset);
     } else if (blockIndex < bodyEndBlock) {
-        for (uint32_t i = 0; i < n; ++i)
-            out[i] = bodySample();
+        bodySamples(out, n);
         trimPoint(out[n - 1]);
         return finishToneBlock(out, copy);
     } else if (!fadeOutStarted) {
         fadeOutStarted = true;
-        for (uint32_t i = 0; i < bodyEndOffset; ++i)
-            out[i] = bodySample();
+        bodySamples(out, bodyEndOffset);
         start = bodyEndOffset;
         count = std::min(fadeLength, n - bodyEndOffset);
     } else {

@@ -142,6 +142,8 @@ private:
 
     [[gnu::always_inline]] int32_t fadeInSample();
     [[gnu::always_inline]] int32_t bodySample();
+    const double* sineRun(uint32_t count, uint32_t& run);
+    void bodySamples(int32_t* out, uint32_t count);
     [[gnu::always_inline]] int32_t fadeOutSample();
     void dcStepOn(int32_t& sample);
     void trimPoint(int32_t& sample);
