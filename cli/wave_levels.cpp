@@ -6,11 +6,14 @@
 #include <cstring>
 #include <limits>
 
+// The lane types are passed only between functions of this file.
+#pragma GCC diagnostic ignored "-Wpsabi"
+
 namespace {
 
 // Sign-extended little-endian sample of 2, 3 or 4 bytes.
 template <int Bytes>
-int64_t sampleAt(const unsigned char* p)
+__attribute__((always_inline)) inline int64_t sampleAt(const unsigned char* p)
 {
     if constexpr (Bytes == 2) {
         int16_t v;
@@ -42,28 +45,49 @@ struct BlockSums {
 typedef int32_t Samples __attribute__((vector_size(16)));
 typedef double Squares __attribute__((vector_size(32)));
 
+// The first-channel samples of four frames at p.
+template <int Bytes>
+__attribute__((always_inline)) inline Samples fourSamples(const unsigned char* p)
+{
+    if constexpr (Bytes == 2 && std::endian::native == std::endian::little) {
+        // Each frame is one 32-bit word, its first channel in the low half.
+        Samples words;
+        std::memcpy(&words, p, sizeof words);
+        return (words << 16) >> 16;
+    } else if constexpr (Bytes == 4) {
+        Samples a, b;
+        std::memcpy(&a, p, sizeof a);
+        std::memcpy(&b, p + sizeof a, sizeof b);
+        return __builtin_shuffle(a, b, Samples{0, 2, 4, 6});
+    } else {
+        constexpr int stride = 2 * Bytes;
+        return Samples{static_cast<int32_t>(sampleAt<Bytes>(p)), static_cast<int32_t>(sampleAt<Bytes>(p + stride)),
+                       static_cast<int32_t>(sampleAt<Bytes>(p + 2 * stride)),
+                       static_cast<int32_t>(sampleAt<Bytes>(p + 3 * stride))};
+    }
+}
+
 // Four frames a step in lanes, so that the measurement costs little beside
 // the render. Squares of 16 and 24-bit samples are summed exactly: a lane
-// holds at most 128 squares below 2^46 (their sum is a whole number of at
-// most 2^53) before it is moved into a 64-bit integer. 32-bit squares are
-// summed in double, each lane over its frames in order, the four lanes added
-// pairwise at the end.
+// holds at most 2^22 squares of 16-bit samples (each at most 2^30) or 128 of
+// 24-bit ones (below 2^46), a whole number of at most 2^53, before it is
+// moved into a 64-bit integer. 32-bit squares are summed in double, each lane
+// over its frames in order, the four lanes added pairwise at the end. The
+// last non-zero frame is looked for from the block's end.
 template <int Bytes>
-BlockSums sumBlock(const unsigned char* p, uint64_t frames)
+__attribute__((always_inline)) inline BlockSums sumBlockBody(const unsigned char* p, uint64_t frames)
 {
     constexpr bool exact = Bytes != 4;
-    constexpr uint64_t kExactRun = 128;  // steps a lane may sum exactly
+    constexpr uint64_t kExactRun = Bytes == 2 ? uint64_t{1} << 22 : 128;  // steps a lane may sum exactly
+    constexpr int stride = 2 * Bytes;
+    const unsigned char* const first = p;
     Samples high = {}, low = {};
     Squares lanes = {};
     int64_t whole = 0;
-    uint64_t lastNonZero = 0;
     uint64_t f = 0;
     uint64_t run = 0;
-    constexpr int stride = 2 * Bytes;
     for (; f + 4 <= frames; f += 4, p += 4 * stride) {
-        const Samples v = {static_cast<int32_t>(sampleAt<Bytes>(p)), static_cast<int32_t>(sampleAt<Bytes>(p + stride)),
-                           static_cast<int32_t>(sampleAt<Bytes>(p + 2 * stride)),
-                           static_cast<int32_t>(sampleAt<Bytes>(p + 3 * stride))};
+        const Samples v = fourSamples<Bytes>(p);
         high = v > high ? v : high;
         low = v < low ? v : low;
         const Squares d = __builtin_convertvector(v, Squares);
@@ -74,8 +98,6 @@ BlockSums sumBlock(const unsigned char* p, uint64_t frames)
             lanes = Squares{};
             run = 0;
         }
-        if ((v[0] | v[1] | v[2] | v[3]) != 0)
-            lastNonZero = f + (v[3] ? 4 : v[2] ? 3 : v[1] ? 2 : 1);
     }
     if constexpr (exact) {
         whole += static_cast<int64_t>(lanes[0]) + static_cast<int64_t>(lanes[1]) + static_cast<int64_t>(lanes[2]) +
@@ -90,8 +112,6 @@ BlockSums sumBlock(const unsigned char* p, uint64_t frames)
         bottom = s < bottom ? s : bottom;
         const double d = static_cast<double>(s);
         lanes[0] += d * d;
-        if (s != 0)
-            lastNonZero = f + 1;
     }
     BlockSums sums;
     sums.peak = top > -bottom ? top : -bottom;
@@ -99,9 +119,38 @@ BlockSums sumBlock(const unsigned char* p, uint64_t frames)
         sums.squares = static_cast<double>(whole + static_cast<int64_t>(lanes[0]));
     else
         sums.squares = (lanes[0] + lanes[1]) + (lanes[2] + lanes[3]);
-    sums.lastNonZero = lastNonZero;
+    uint64_t last = frames;
+    while (last > 0 && sampleAt<Bytes>(first + (last - 1) * stride) == 0)
+        --last;
+    sums.lastNonZero = last;
     return sums;
 }
+
+// The block sums compiled twice, for AVX2 (the four lanes in one register)
+// and for the baseline; both give the same sums.
+template <int Bytes>
+__attribute__((target("avx2"))) BlockSums sumBlockAvx2(const unsigned char* p, uint64_t frames)
+{
+    return sumBlockBody<Bytes>(p, frames);
+}
+template <int Bytes>
+BlockSums sumBlockBaseline(const unsigned char* p, uint64_t frames)
+{
+    return sumBlockBody<Bytes>(p, frames);
+}
+
+struct SumKernels {
+    BlockSums (*two)(const unsigned char*, uint64_t);
+    BlockSums (*three)(const unsigned char*, uint64_t);
+    BlockSums (*four)(const unsigned char*, uint64_t);
+};
+
+// Chosen during static initialisation, like the generators' kernels.
+const SumKernels sumKernels = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") ? SumKernels{sumBlockAvx2<2>, sumBlockAvx2<3>, sumBlockAvx2<4>}
+                                          : SumKernels{sumBlockBaseline<2>, sumBlockBaseline<3>, sumBlockBaseline<4>};
+}();
 
 double toDbfs(double level, double scale)
 {
@@ -126,9 +175,9 @@ LevelMeter::LevelMeter(int bits) : bytes_(bits / 8)
 void LevelMeter::addBlock(const unsigned char* block, int bytes)
 {
     const auto frames = static_cast<uint64_t>(bytes / (2 * bytes_));
-    const BlockSums sums = bytes_ == 2   ? sumBlock<2>(block, frames)
-                           : bytes_ == 3 ? sumBlock<3>(block, frames)
-                                         : sumBlock<4>(block, frames);
+    const BlockSums sums = bytes_ == 2   ? sumKernels.two(block, frames)
+                           : bytes_ == 3 ? sumKernels.three(block, frames)
+                                         : sumKernels.four(block, frames);
     if (sums.lastNonZero > 0)
         lastNonZero_ = frames_ + sums.lastNonZero;
     peak_ = sums.peak > peak_ ? sums.peak : peak_;
