@@ -20,16 +20,28 @@ struct PinkNoiseSource {
     inline float nextPinkSample();
 };
 
-// Advances the source's congruential state one step and answers its top 23
-// bits as a float in [-0.5, 0.5 - 2^-23], built from the bits without an
-// integer-to-float conversion. Inline: every pink sample draws at least twice.
+// The congruential step, and two steps taken as one (mod 2^32).
+inline constexpr uint32_t kLcgMultiplier = 196314165u;
+inline constexpr uint32_t kLcgIncrement = 907633515u;
+inline constexpr uint32_t kLcgMultiplier2 = kLcgMultiplier * kLcgMultiplier;
+inline constexpr uint32_t kLcgIncrement2 = kLcgMultiplier * kLcgIncrement + kLcgIncrement;
+
+// The top 23 bits of a congruential state as a float in [-0.5, 0.5 - 2^-23],
+// built from the bits without an integer-to-float conversion: sign 0,
+// exponent of 2 and the bits as mantissa make a float in [2, 4).
+inline float lcgUniformOf(uint32_t state)
+{
+    const float f = std::bit_cast<float>((state >> 9) | 0x40000000u);
+    return (f - 3.0f) * 0.5f;
+}
+
+// Advances the source's congruential state one step and answers its value.
+// Inline: every pink sample draws at least twice.
 inline float nextLcgUniform(PinkNoiseSource& source)
 {
-    source.lcgState = source.lcgState * 196314165u + 907633515u;
-    // Sign 0, exponent of 2, mantissa = top 23 state bits: a float in [2, 4).
+    source.lcgState = source.lcgState * kLcgMultiplier + kLcgIncrement;
     source.conversionWord = (source.lcgState >> 9) | 0x40000000u;
-    const float f = std::bit_cast<float>(source.conversionWord);
-    return (f - 3.0f) * 0.5f;
+    return lcgUniformOf(source.lcgState);
 }
 
 float PinkNoiseSource::nextPinkSample()
@@ -39,8 +51,13 @@ float PinkNoiseSource::nextPinkSample()
     // it renews row 0.
     const unsigned row = static_cast<unsigned>(std::countr_zero(rowCounter)) % 16;
     const float old = rows[row];
+    // The row's draw is the next state, the white value's the one after. Both
+    // are stepped from the current state, the second by the double step, so
+    // that neither waits on the other; a drawn-again row steps them on.
+    uint32_t word = lcgState * kLcgMultiplier + kLcgIncrement;
+    uint32_t whiteWord = lcgState * kLcgMultiplier2 + kLcgIncrement2;
     for (;;) {
-        const float renewed = nextLcgUniform(*this);
+        const float renewed = lcgUniformOf(word);
         rows[row] = renewed;
         const float diff = renewed - old;
         const float sum = runningSum + diff;
@@ -49,10 +66,13 @@ float PinkNoiseSource::nextPinkSample()
             break;
         // Out of bounds: undo and draw again for the same row.
         runningSum = sum - diff;
+        word = whiteWord;
+        whiteWord = word * kLcgMultiplier + kLcgIncrement;
     }
     ++rowCounter;
-    const float white = nextLcgUniform(*this);
-    return (runningSum + white) * 0.125f;
+    lcgState = whiteWord;
+    conversionWord = (whiteWord >> 9) | 0x40000000u;
+    return (runningSum + lcgUniformOf(whiteWord)) * 0.125f;
 }
 
 class PinkNoiseGenerator : public NoiseGeneratorFrame {
