@@ -58,7 +58,7 @@ __attribute__((always_inline)) inline Samples fourSamples(const unsigned char* p
         Samples a, b;
         std::memcpy(&a, p, sizeof a);
         std::memcpy(&b, p + sizeof a, sizeof b);
-        return __builtin_shuffle(a, b, Samples{0, 2, 4, 6});
+        return __builtin_shufflevector(a, b, 0, 2, 4, 6);
     } else {
         constexpr int stride = 2 * Bytes;
         return Samples{static_cast<int32_t>(sampleAt<Bytes>(p)), static_cast<int32_t>(sampleAt<Bytes>(p + stride)),
