@@ -37,7 +37,7 @@ void convertTo16(const int32_t* s, unsigned char* out)
 
 // Four frames (24 bytes) at a time as three 64-bit words: the eight 24-bit
 // values t0 t0 t1 t1 t2 t2 t3 t3 laid end to end.
-void convertTo24(const int32_t* s, unsigned char* out)
+void convertTo24Words(const int32_t* s, unsigned char* out)
 {
     static_assert(kBlockFrames % 4 == 0, "whole groups of four frames");
     for (int i = 0; i < kBlockFrames; i += 4) {
@@ -51,6 +51,35 @@ void convertTo24(const int32_t* s, unsigned char* out)
         storeLE(o + 16, t2 >> 8 | t3 << 16 | t3 << 40);
     }
 }
+
+typedef unsigned char Bytes16 __attribute__((vector_size(16)));
+
+// Eight frames (48 bytes) from eight samples (32 bytes) by byte shuffles:
+// byte j of the eight frames is byte j % 6 % 3 of sample j / 6.
+__attribute__((target("avx2"))) void convertTo24Avx2(const int32_t* s, unsigned char* out)
+{
+    static_assert(kBlockFrames % 8 == 0, "whole groups of eight frames");
+    for (int i = 0; i < kBlockFrames; i += 8) {
+        Bytes16 a, b;
+        std::memcpy(&a, s + i, sizeof a);
+        std::memcpy(&b, s + i + 4, sizeof b);
+        const Bytes16 o0 = __builtin_shufflevector(a, a, 0, 1, 2, 0, 1, 2, 4, 5, 6, 4, 5, 6, 8, 9, 10, 8);
+        const Bytes16 o1 = __builtin_shufflevector(a, b, 9, 10, 12, 13, 14, 12, 13, 14, 16, 17, 18, 16, 17, 18, 20, 21);
+        const Bytes16 o2 = __builtin_shufflevector(b, b, 6, 4, 5, 6, 8, 9, 10, 8, 9, 10, 12, 13, 14, 12, 13, 14);
+        unsigned char* o = out + 6 * i;
+        std::memcpy(o, &o0, sizeof o0);
+        std::memcpy(o + 16, &o1, sizeof o1);
+        std::memcpy(o + 32, &o2, sizeof o2);
+    }
+}
+
+// The shuffles where the CPU has AVX2 and the bytes are little-endian,
+// chosen during static initialisation; the words elsewhere.
+void (*const convertTo24)(const int32_t*, unsigned char*) = [] {
+    __builtin_cpu_init();
+    return std::endian::native == std::endian::little && __builtin_cpu_supports("avx2") ? convertTo24Avx2
+                                                                                         : convertTo24Words;
+}();
 
 }  // namespace
 
