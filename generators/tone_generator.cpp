@@ -88,7 +88,6 @@ bool ToneGenerator::makeFadeWindow(uint32_t n, double scale)
 void ToneGenerator::disarm()
 {
     settleChunks();
-    dropPassSines();
     toneActive_ = false;
     sweepActive_ = false;
     restartPending = false;
@@ -99,7 +98,8 @@ void ToneGenerator::disarm()
 void ToneGenerator::dcStepOn(int32_t& sample)
 {
     dcAccumulator = dcAccumulator + dcStep;
-    if (std::floor(std::fabs(dcAccumulator)) != 0.0) {
+    // floor(|a|) != 0 exactly when |a| is not below 1 (a NaN included).
+    if (!(std::fabs(dcAccumulator) < 1.0)) {
         double whole;
         dcAccumulator = std::modf(dcAccumulator, &whole);
         // At 0 dB the shift can carry a peak past what the width holds, where
@@ -256,25 +256,11 @@ void ToneGenerator::settleChunks()
 // The sine of the next phase: phase + phaseStep.
 inline double ToneGenerator::nextSine()
 {
-    if (replayNext_ < replayEnd_)
-        return passSines_[replayNext_++];
-    double sine;
     if (!ahead_ || (takeNext_ == takeEnd_ && !takeNextChunk())) {
         phase = phase + phaseStep;
-        sine = std::sin(phase);
-    } else {
-        sine = chunks_[serving_].sines[takeNext_++];
+        return std::sin(phase);
     }
-    if (recordNext_ < recordEnd_)
-        passSines_[recordNext_++] = sine;
-    return sine;
-}
-
-void ToneGenerator::dropPassSines()
-{
-    passSines_.reset();
-    recordNext_ = recordEnd_ = recorded_ = 0;
-    replayNext_ = replayEnd_ = 0;
+    return chunks_[serving_].sines[takeNext_++];
 }
 
 inline int32_t ToneGenerator::fadeInSample()
@@ -295,25 +281,15 @@ inline int32_t ToneGenerator::bodySample()
 }
 
 // The next sines as one run of at most count, taken like nextSine takes
-// them one by one; null where each must be taken by nextSine (no sines kept
-// or computed ahead, or past the pass).
+// them one by one; null where each must be taken by nextSine (no sines computed
+// ahead, or past the pass).
 const double* ToneGenerator::sineRun(uint32_t count, uint32_t& run)
 {
-    if (replayNext_ < replayEnd_) {
-        run = std::min(count, replayEnd_ - replayNext_);
-        replayNext_ += run;
-        return passSines_.get() + (replayNext_ - run);
-    }
     if (!ahead_ || (takeNext_ == takeEnd_ && !takeNextChunk()))
         return nullptr;
     run = std::min(count, takeEnd_ - takeNext_);
     const double* sines = chunks_[serving_].sines.get() + takeNext_;
     takeNext_ += run;
-    if (recordNext_ < recordEnd_) {
-        const uint32_t kept = std::min(run, recordEnd_ - recordNext_);
-        std::memcpy(passSines_.get() + recordNext_, sines, sizeof(double) * kept);
-        recordNext_ += kept;
-    }
     return sines;
 }
 
@@ -375,13 +351,6 @@ void ToneGenerator::resetRunState()
     // A pass runs through the fade-in, the body and the fade-out.
     const uint32_t bodyEnd = bodyEndBlock * blockSize + bodyEndOffset;
     startAhead(fadeLength + bodyEnd, fadeLength, bodyEnd);
-    replayNext_ = 0;
-    replayEnd_ = recorded_;
-    if (recorded_ > 0) {
-        ahead_ = false;  // the sines are kept from the first pass
-        // and so is where its phase ended: the kept sines are taken without it.
-        phase = recordedEndPhase_;
-    }
     fadeInDone = 0;
     fadeOutDone = 0;
     dcAccumulator = 0.0;
@@ -436,7 +405,6 @@ void ToneGenerator::configureTone(double rate, double frequency, double duration
 {
     if (sweepActive_ || toneActive_)
         return;
-    dropPassSines();
     sampleRate = rate;
     const double period = 1.0 / frequency;
     const double spc = sampleRate / frequency;
@@ -504,14 +472,7 @@ void ToneGenerator::configureTone(double rate, double frequency, double duration
     }
 
     int32_t beforeLast = 0, last = 0;
-    const uint32_t passLength = fadeLength + bodyEnd;
-    passSines_.reset(new (std::nothrow) double[passLength]);
-    recordNext_ = 0;
-    recordEnd_ = passSines_ ? passLength : 0;
     sampleSum = trialPass(bodyEnd, &beforeLast, &last);
-    recorded_ = recordNext_;
-    recordedEndPhase_ = phase;
-    recordEnd_ = 0;
     // An exact tone's body should end on the first sample after an upward zero
     // crossing, so that the fade-out starts where a cycle starts.
     if (exact && !(beforeLast <= 0 && last > 0)) {
@@ -520,7 +481,7 @@ void ToneGenerator::configureTone(double rate, double frequency, double duration
         bodyEndOffset = bodyEnd % blockSize;
         length = fadeLength + bodyEnd;
         if (fitsOneBlock(length, blockSize))
-            return dropPassSines();
+            return;
         capacity = trimCapacity();
         resetRunState();
         sampleSum = trialPass(bodyEnd, &beforeLast, &last);
@@ -625,7 +586,6 @@ void ToneGenerator::fillToneBlock(int32_t* out, int32_t* copy)
     }
     std::fill(out + start + count, out + n, 0);
     toneActive_ = false;
-    dropPassSines();
     finishToneBlock(out, copy);
 }
 

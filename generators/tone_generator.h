@@ -126,16 +126,6 @@ private:
     uint32_t passLeft_ = 0;      // samples of the pass whose phases are not accumulated
     uint32_t passLength_ = 0, passBodyBegin_ = 0, passBodyEnd_ = 0;
     double passGain_ = 0.0;
-    // A tone short enough for its DC correction is run more than once over
-    // the same phases: the first pass keeps its sines, the later ones take
-    // them back; the phase of the later passes then stands where the first
-    // pass's ended, from which any sample past the kept ones goes on.
-    std::unique_ptr<double[]> passSines_;
-    uint32_t recordNext_ = 0, recordEnd_ = 0;
-    uint32_t recorded_ = 0;
-    double recordedEndPhase_ = 0.0;
-    uint32_t replayNext_ = 0, replayEnd_ = 0;
-    void dropPassSines();
     double aheadPhase_ = 0.0;    // where the accumulation stands
     double aheadStep_ = 0.0;     // the sweep's step there
     uint32_t aheadBlocks_ = 0;   // the sweep's blocks not yet accumulated
