@@ -30,9 +30,16 @@ bool fitsOneBlock(double samples, uint32_t blockSize)
 
 ToneGenerator::ToneGenerator(uint32_t blockSize) : blockSize(blockSize)
 {
-    for (SineChunk& chunk : chunks_) {
-        chunk.phases.reset(new (std::nothrow) double[kChunk]);
-        chunk.sines.reset(new (std::nothrow) double[kChunk]);
+    // The chunks' phases and sines in one piece of memory: one mapping to
+    // make and to give back.
+    chunkStore_.reset(new (std::nothrow) double[4 * kChunk]);
+    if (chunkStore_) {
+        double* next = chunkStore_.get();
+        for (SineChunk& chunk : chunks_) {
+            chunk.phases = next;
+            chunk.sines = next + kChunk;
+            next += 2 * kChunk;
+        }
     }
     // The sample arithmetic is defined for round-to-nearest doubles with all
     // exceptions masked: start from the default environment whatever the caller set.
@@ -116,7 +123,7 @@ void ToneGenerator::sines(void* chunk, uint32_t begin, uint32_t end)
     const uint32_t bodyEnd = std::clamp(c.bodyEnd, bodyBegin, end);
     for (uint32_t i = begin; i < bodyBegin; ++i)
         c.sines[i] = std::sin(c.phases[i]);
-    sinesForTruncation(c.phases.get() + bodyBegin, c.sines.get() + bodyBegin, bodyEnd - bodyBegin, c.gain);
+    sinesForTruncation(c.phases + bodyBegin, c.sines + bodyBegin, bodyEnd - bodyBegin, c.gain);
     for (uint32_t i = bodyEnd; i < end; ++i)
         c.sines[i] = std::sin(c.phases[i]);
 }
@@ -151,7 +158,7 @@ void ToneGenerator::accumulateSweep(SineChunk& chunk)
     passLeft_ -= count;
     double p = aheadPhase_, step = aheadStep_;
     for (uint32_t b = 0; b < count; b += n, --aheadBlocks_) {
-        double* out = chunk.phases.get() + b;
+        double* out = chunk.phases + b;
         if (aheadBlocks_ == 1) {
             for (uint32_t i = 0; i < n; ++i) {
                 out[i] = p;
@@ -288,7 +295,7 @@ const double* ToneGenerator::sineRun(uint32_t count, uint32_t& run)
     if (!ahead_ || (takeNext_ == takeEnd_ && !takeNextChunk()))
         return nullptr;
     run = std::min(count, takeEnd_ - takeNext_);
-    const double* sines = chunks_[serving_].sines.get() + takeNext_;
+    const double* sines = chunks_[serving_].sines + takeNext_;
     takeNext_ += run;
     return sines;
 }
@@ -644,7 +651,7 @@ void ToneGenerator::fillSweepBlock(int32_t* out, int32_t* copy)
         startAhead(blocksLeft * n, 0, (blocksLeft - 1) * n);
     }
     if (ahead_ && (takeNext_ != takeEnd_ || takeNextChunk())) {
-        const double* sine = chunks_[serving_].sines.get() + takeNext_;
+        const double* sine = chunks_[serving_].sines + takeNext_;
         takeNext_ += n;
         if (blocksLeft == 1) {
             for (uint32_t i = 0; i < n; ++i)

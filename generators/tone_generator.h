@@ -92,7 +92,8 @@ private:
     // sines computed while the samples take the one before that.
     static constexpr uint32_t kChunk = 16384;
     struct SineChunk {
-        std::unique_ptr<double[]> phases, sines;
+        double* phases = nullptr;  // kChunk each, in chunkStore_
+        double* sines = nullptr;
         uint32_t phaseFirst = 0;   // the pass's index of the first phase
         uint32_t phaseCount = 0;   // phases accumulated, waiting for their sines
         uint32_t sineCount = 0;    // sines computed
@@ -119,6 +120,7 @@ private:
     void settleChunks();
     static void sines(void* chunk, uint32_t begin, uint32_t end);
     RangeRunner* runner_ = nullptr;
+    std::unique_ptr<double[]> chunkStore_;
     SineChunk chunks_[2];
     bool ahead_ = false;         // this pass takes its sines from the chunks
     uint32_t serving_ = 0;       // the chunk the samples are taken from
