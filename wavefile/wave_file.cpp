@@ -20,7 +20,7 @@ static_assert(sizeof(kWaveNotice) <= 64, "the notice must fit its 64-byte field 
 
 namespace {
 
-constexpr size_t kBufferBytes = 1u << 20;  // blocks are collected up to 1 MiB
+constexpr size_t kBufferBytes = 512u << 10;  // blocks are collected up to 512 KiB
 
 const WaveFileOps kSystemOps = {
     [](const char* path, int flags, mode_t mode) { return ::open(path, flags, mode); },
