@@ -5,8 +5,11 @@
 # synth effect. Whole processes, timed in pairs: ours and the peer run in
 # turn, ours first in the even pairs and second in the odd ones, so that
 # neither always runs in the other's wake. Every program runs once untimed
-# before its pairs; before every run (outside its time) the data written so
-# far is synced to disk.
+# before its pairs; before every run (outside its time) its previous output
+# is removed, so that each run writes a new file, and the data written so
+# far is synced to disk. (Replacing a file also releases the old one's
+# blocks, which on a disk mounted with discard waits for the device: the
+# same cost for every program, set REPLACE=1 to include it.)
 #
 # For every job it prints our median wall time, each peer's, the median of
 # the per-pair ratios ours/peer with their min-max and target, the one-core
@@ -30,6 +33,7 @@
 #                  JOBS='white|10 s' or JOBS='^sine 1000 Hz 16')
 #   BASELINE=DIR   a build directory of an earlier veltrane (DIR/cli/veltrane-cli)
 #                  for the one-core check; without it the check is skipped
+#   REPLACE=1      every run replaces the output of the run before
 #   SCRATCH=dir    where the outputs go, kept after the run (default: a new
 #                  directory under /tmp, removed at the end)
 #
@@ -120,9 +124,17 @@ def run(command, **kwargs):
     return result
 
 
+replace = os.environ.get("REPLACE", "") not in ("", "0")
+
+
 def timed(command):
     # Each run starts with the data of the runs before it on disk, so that
-    # no program pays for another's write-back.
+    # no program pays for another's write-back, and (unless REPLACE) writes
+    # a new file, so that none pays for releasing another's.
+    if not replace:
+        for path in set(command) & set(out.values()):
+            if os.path.exists(path):
+                os.remove(path)
     os.sync()
     start = time.perf_counter()
     run(command)
@@ -162,7 +174,8 @@ def ratio_cell(ratios, target):
 
 
 print(f"{pairs} pairs per job and peer; times are medians in ms; ratios are medians of the "
-      "per-pair ratios (min-max), the target after the slash, '!' where missed")
+      "per-pair ratios (min-max), the target after the slash, '!' where missed; "
+      + ("every run replaces the file of the run before" if replace else "every run writes a new file"))
 if not baseline:
     print("one-core check skipped: set BASELINE to an earlier build directory")
 print()
