@@ -1,8 +1,32 @@
 #include "work_pool.h"
 
 #include <algorithm>
+#include <chrono>
 
 #include <sched.h>
+
+namespace {
+
+// How long a thread watches for what it waits on before it sleeps.
+constexpr std::chrono::microseconds kWatch{50};
+
+// Answers whether done() came true within kWatch.
+template <typename Done>
+bool watchFor(Done done)
+{
+    const auto until = std::chrono::steady_clock::now() + kWatch;
+    for (;;) {
+        for (int i = 0; i < 64; ++i) {
+            if (done())
+                return true;
+            __builtin_ia32_pause();
+        }
+        if (std::chrono::steady_clock::now() >= until)
+            return false;
+    }
+}
+
+}  // namespace
 
 int WorkPool::usableCpus()
 {
@@ -51,6 +75,7 @@ void WorkPool::start(uint32_t count, Piece piece, void* context)
         openCount_.store(count, std::memory_order_relaxed);
         open_ = true;
         ++round_;
+        roundSeen_.store(round_, std::memory_order_release);
     }
     if (!threads_.empty())
         started_.notify_all();
@@ -67,6 +92,7 @@ void WorkPool::finish()
     }
     takePieces(range);
     // Every piece is taken; those the helpers hold are done when they leave.
+    watchFor([this] { return workingSeen_.load(std::memory_order_acquire) == 0; });
     std::unique_lock<std::mutex> lock(mutex_);
     open_ = false;
     openCount_.store(0, std::memory_order_relaxed);
@@ -79,14 +105,15 @@ bool WorkPool::join(Range& range)
     if (!open_)
         return false;
     range = range_;
-    ++working_;
+    workingSeen_.store(++working_, std::memory_order_release);
     return true;
 }
 
 void WorkPool::leave()
 {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (--working_ == 0)
+    workingSeen_.store(--working_, std::memory_order_release);
+    if (working_ == 0)
         left_.notify_all();
 }
 
@@ -111,16 +138,22 @@ void WorkPool::serve()
     uint32_t seen = 0;
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
+        if (!stop_ && !(open_ && round_ != seen)) {
+            lock.unlock();
+            watchFor([&] { return roundSeen_.load(std::memory_order_acquire) != seen; });
+            lock.lock();
+        }
         started_.wait(lock, [&] { return stop_ || (open_ && round_ != seen); });
         if (stop_)
             return;
         seen = round_;
         const Range range = range_;
-        ++working_;
+        workingSeen_.store(++working_, std::memory_order_release);
         lock.unlock();
         takePieces(range);
         lock.lock();
-        if (--working_ == 0)
+        workingSeen_.store(--working_, std::memory_order_release);
+        if (working_ == 0)
             left_.notify_all();
     }
 }

@@ -70,4 +70,9 @@ private:
     // only while it is open, and finish() waits for them to leave it.
     std::atomic<uint32_t> next_{0};
     std::atomic<uint32_t> openCount_{0};  // the open range's count, 0 when none
+    // Copies of round_ and working_ that a thread may watch for a little
+    // while without the mutex before it sleeps: the next range usually comes
+    // within microseconds, and waking a sleeping thread costs far more.
+    std::atomic<uint32_t> roundSeen_{0};
+    std::atomic<int> workingSeen_{0};
 };
