@@ -105,13 +105,4 @@ TEST(Dither, FollowsTheCRecurrenceFourDrawsPerIndex)
     }
 }
 
-TEST(HostMessages, AnswersItsTable)
-{
-    const int table[][3] = {{1, 4, 0}, {1, 10, 1}, {1, 2, 1}, {1, 3, 1}, {1, 5, 1}, {1, 6, 1}, {1, 7, 1},
-                            {1, 8, 1}, {1, 9, 0}, {2, 12345, 2}, {3, 0, 1}, {5, 0, 1}, {6, 0, 1},
-                            {4, 0, 0}, {7, 0, 0}, {8, 0, 0}, {99, 0, 0}};
-    for (const auto& row : table)
-        EXPECT_EQ(AudioHost::onHostMessage(row[0], row[1]), row[2]) << row[0] << "," << row[1];
-}
-
 }  // namespace
