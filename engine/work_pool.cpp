@@ -19,7 +19,9 @@ bool watchFor(Done done)
         for (int i = 0; i < 64; ++i) {
             if (done())
                 return true;
-            __builtin_ia32_pause();
+#if defined(__x86_64__) || defined(__i386__)
+            __builtin_ia32_pause();  // lets the other hardware thread of the core run
+#endif
         }
         if (std::chrono::steady_clock::now() >= until)
             return false;

@@ -1,9 +1,9 @@
 #include "wave_file.h"
 
 #include <algorithm>
-#include <cstdint>
 #include <cerrno>
 #include <condition_variable>
+#include <cstdint>
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
@@ -135,6 +135,7 @@ bool writeData(const unsigned char* data, size_t count)
 // mapped as they are touched.
 void prefault(unsigned char* data, size_t count)
 {
+#ifdef MADV_POPULATE_WRITE
     if (!data)
         return;
     const uintptr_t page = static_cast<uintptr_t>(::sysconf(_SC_PAGESIZE));
@@ -142,6 +143,10 @@ void prefault(unsigned char* data, size_t count)
     const uintptr_t end = (reinterpret_cast<uintptr_t>(data) + count) / page * page;
     if (end > begin)
         ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE);
+#else
+    (void)data;
+    (void)count;
+#endif
 }
 
 // The writer thread: it writes one full buffer while the job fills the
