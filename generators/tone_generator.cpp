@@ -288,8 +288,8 @@ inline int32_t ToneGenerator::bodySample()
 }
 
 // The next sines as one run of at most count, taken like nextSine takes
-// them one by one; null where each must be taken by nextSine (no sines computed
-// ahead, or past the pass).
+// them one by one; null where each must be taken by nextSine (no sines
+// computed ahead, or past the pass).
 const double* ToneGenerator::sineRun(uint32_t count, uint32_t& run)
 {
     if (!ahead_ || (takeNext_ == takeEnd_ && !takeNextChunk()))
