@@ -127,14 +127,22 @@ int renderFile(const CliOptions& o, std::ostream& out, std::ostream& err, bool e
     if (prepared != 0)
         return cannotWrite(err, path, prepared);
     std::signal(SIGXFSZ, SIG_IGN);
+    // The engine's threads end with the interrupting signals held back, so
+    // that none ends the run while a thread is half gone; one that came
+    // meanwhile is taken right after.
+    const auto stopEngine = [&] {
+        sigprocmask(SIG_BLOCK, &interrupts, &before);
+        shutdownEngine();
+        sigprocmask(SIG_SETMASK, &before, nullptr);
+    };
 
     if (!isEngineAvailable() || !createEngine(&reports, false)) {
-        shutdownEngine();
+        stopEngine();
         err << kProgram << ": the signal engine could not be started\n";
         return kExitCannotWrite;
     }
     if (!setEngineSampleRate(o.rate)) {
-        shutdownEngine();
+        stopEngine();
         err << kProgram << ": cannot set the sample rate to " << o.rate << " Hz\n";
         return kExitCannotWrite;
     }
@@ -147,7 +155,7 @@ int renderFile(const CliOptions& o, std::ostream& out, std::ostream& err, bool e
     const int result = render(o, file.renderPath().c_str());
     const int renderError = lastRenderError();
     bar.finish();
-    shutdownEngine();
+    stopEngine();
 
     if (result == kRenderFailed)
         return cannotWrite(err, path, renderError);

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 
+#include <pthread.h>
 #include <sched.h>
 
 namespace {
@@ -41,8 +43,16 @@ int WorkPool::usableCpus()
 
 WorkPool::WorkPool(int helpers, bool helped) : helped_(helped)
 {
+    // The threads start with the stop requests held back, so that a handler
+    // for them always runs on the program's own threads.
+    sigset_t requests, before;
+    sigemptyset(&requests);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
+        sigaddset(&requests, signal);
+    pthread_sigmask(SIG_BLOCK, &requests, &before);
     for (int i = 0; i < helpers; ++i)
         threads_.emplace_back([this] { serve(); });
+    pthread_sigmask(SIG_SETMASK, &before, nullptr);
 }
 
 WorkPool::~WorkPool()
@@ -52,6 +62,7 @@ WorkPool::~WorkPool()
         std::lock_guard<std::mutex> lock(mutex_);
         stop_ = true;
     }
+    roundSeen_.fetch_add(1, std::memory_order_release);  // ends any watch at once
     started_.notify_all();
     for (std::thread& thread : threads_)
         thread.join();

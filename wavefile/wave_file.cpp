@@ -3,12 +3,14 @@
 #include <algorithm>
 #include <cerrno>
 #include <condition_variable>
+#include <csignal>
 #include <cstdint>
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
 #include <mutex>
 #include <new>
+#include <pthread.h>
 #include <sched.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -177,8 +179,17 @@ public:
             checked_ = true;
             cpu_set_t cpus;
             CPU_ZERO(&cpus);
-            if (::sched_getaffinity(0, sizeof cpus, &cpus) == 0 && CPU_COUNT(&cpus) > 1)
+            if (::sched_getaffinity(0, sizeof cpus, &cpus) == 0 && CPU_COUNT(&cpus) > 1) {
+                // Started with the stop requests held back, so that a
+                // handler for them always runs on the program's own threads.
+                sigset_t requests, before;
+                sigemptyset(&requests);
+                for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
+                    sigaddset(&requests, signal);
+                pthread_sigmask(SIG_BLOCK, &requests, &before);
                 thread_ = std::thread([this] { run(); });
+                pthread_sigmask(SIG_SETMASK, &before, nullptr);
+            }
         }
         return thread_.joinable();
     }
