@@ -101,25 +101,35 @@ void ProgressRelay::onWake()
     // its turn at least every couple of milliseconds.
     QElapsedTimer turn;
     turn.start();
-    uint64_t handled = m_handled.load(std::memory_order_relaxed);
     for (;;) {
-        const uint64_t requested = m_requested.load(std::memory_order_acquire);
-        if (requested > handled) {
-            for (; handled < requested; ++handled)
-                m_bar->stepIt();
-            m_handled.store(handled, std::memory_order_release);
-            m_handled.notify_all();
-        }
+        answerReports();
         if (turn.nsecsElapsed() > kTurnNanoseconds)
             return;
         int spin = 0;
-        while (spin < kSpinsBeforeSleep && m_requested.load(std::memory_order_acquire) == handled &&
+        while (spin < kSpinsBeforeSleep && m_requested.load(std::memory_order_acquire) == m_answered &&
                !m_closed.load(std::memory_order_acquire)) {
-            if (!m_idleWork || !m_idleWork())
+            // The work answers the reports that come while it runs.
+            if (!m_idleWork || !m_idleWork(answerBetween, this))
                 cpuRelax();
             ++spin;
         }
         if (spin >= kSpinsBeforeSleep || m_closed.load(std::memory_order_acquire))
             return;
     }
+}
+
+void ProgressRelay::answerReports()
+{
+    const uint64_t requested = m_requested.load(std::memory_order_acquire);
+    if (requested == m_answered || m_closed.load(std::memory_order_acquire))
+        return;
+    for (; m_answered < requested; ++m_answered)
+        m_bar->stepIt();
+    m_handled.store(m_answered, std::memory_order_release);
+    m_handled.notify_all();
+}
+
+void ProgressRelay::answerBetween(void* relay)
+{
+    static_cast<ProgressRelay*>(relay)->answerReports();
 }

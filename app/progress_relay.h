@@ -6,7 +6,8 @@
 // thread answers a job's reports for at most 2 ms between turns of its event
 // loop: a cross-CPU wake-up costs tens of microseconds, more than rendering
 // a block. While it waits, the dialog's thread may do the idle work it was
-// given (small pieces of the job's own arithmetic).
+// given (small pieces of the job's own arithmetic), answering the reports
+// that come meanwhile between the steps of a piece.
 #pragma once
 
 #include <QObject>
@@ -40,12 +41,18 @@ public:
     uint64_t handledCount() const { return m_handled.load(std::memory_order_acquire); }
 
     // Work for the dialog's thread while it waits for the next report: a
-    // call that does a little of it and answers whether there was any. Set
-    // it before the first job.
-    void setIdleWork(bool (*work)()) { m_idleWork = work; }
+    // call that does a little of it and answers whether there was any,
+    // calling between(context) now and then meanwhile, where the reports
+    // that came are answered. Set it before the first job.
+    using IdleWork = bool (*)(void (*between)(void*), void* context);
+    void setIdleWork(IdleWork work) { m_idleWork = work; }
 
 private:
     void onWake();
+    // On the dialog's thread: steps the bar for the reports not yet
+    // answered and releases the reporter.
+    void answerReports();
+    static void answerBetween(void* relay);
 
     ProgressBar* m_bar;
     int m_fd = -1;
@@ -53,7 +60,8 @@ private:
     std::atomic<uint64_t> m_requested{0};
     std::atomic<uint64_t> m_handled{0};
     std::atomic<bool> m_closed{false};
-    bool (*m_idleWork)() = nullptr;
+    uint64_t m_answered = 0;  // the dialog's thread's own count of m_handled
+    IdleWork m_idleWork = nullptr;
 };
 
 // Runs fn on the thread of context and returns when it has run there; runs it

@@ -170,11 +170,11 @@ void shutdownEngine()
     replacePool(nullptr);
 }
 
-bool helpRenderJob()
+bool helpRenderJob(void (*between)(void*), void* context)
 {
     helpersLooking.fetch_add(1);
     WorkPool* pool = helpedPool.load();
-    const bool helped = pool && pool->helpOnce();
+    const bool helped = pool && pool->helpOnce(between, context);
     helpersLooking.fetch_sub(1);
     return helped;
 }

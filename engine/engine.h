@@ -32,5 +32,7 @@ void shutdownEngine();
 // For a thread that waits anyway while a job runs (such as a receiver
 // waiting for the next progress report): computes one small piece of the
 // running job's arithmetic, if there is one, and answers whether it did.
-// Any thread, at any time.
-bool helpRenderJob();
+// Any thread, at any time. between, when given, is called with context
+// between small steps of the piece, for a thread with duties that should not
+// wait for the whole piece.
+bool helpRenderJob(void (*between)(void*) = nullptr, void* context = nullptr);

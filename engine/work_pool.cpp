@@ -130,7 +130,7 @@ void WorkPool::leave()
         left_.notify_all();
 }
 
-bool WorkPool::helpOnce()
+bool WorkPool::helpOnce(void (*between)(void*), void* context)
 {
     // A look without the lock first: most calls come when nothing is left.
     if (next_.load(std::memory_order_relaxed) >= openCount_.load(std::memory_order_relaxed))
@@ -140,8 +140,21 @@ bool WorkPool::helpOnce()
         return false;
     const uint32_t begin = next_.fetch_add(kHelpSize, std::memory_order_relaxed);
     const bool took = begin < range.count;
-    if (took)
-        range.piece(range.context, begin, std::min(range.count, begin + kHelpSize));
+    if (took) {
+        const uint32_t end = std::min(range.count, begin + kHelpSize);
+        if (!between) {
+            range.piece(range.context, begin, end);
+        } else {
+            for (uint32_t at = begin;;) {
+                const uint32_t to = std::min(end, at + kHelpStep);
+                range.piece(range.context, at, to);
+                if (to == end)
+                    break;
+                between(context);
+                at = to;
+            }
+        }
+    }
     leave();
     return took;
 }

@@ -25,6 +25,10 @@ public:
     // 256 gaussian pairs about twice that), and large enough that joining
     // and leaving the range under the mutex costs little beside it.
     static constexpr uint32_t kHelpSize = 256;
+    // A helping thread with other duties looks at them between steps of
+    // this many items of its piece, so that they wait for a few dozen
+    // nanoseconds rather than for the whole piece.
+    static constexpr uint32_t kHelpStep = 32;
 
     // helped: other threads take part through helpOnce, so the range is
     // worth offering even without helpers of the pool's own.
@@ -41,8 +45,9 @@ public:
     int helpers() const { return static_cast<int>(threads_.size()); }
     bool helped() const { return helped_; }
     // Lets any thread take one small piece of the open range; answers
-    // whether it took one.
-    bool helpOnce();
+    // whether it took one. between, when given, is called with context
+    // between the piece's steps.
+    bool helpOnce(void (*between)(void*) = nullptr, void* context = nullptr);
 
 private:
     struct Range {

@@ -368,4 +368,44 @@ TEST(ProgressRelayTest, HandsEveryReportToTheBarAndReleasesAWaitingReporterAtClo
     EXPECT_EQ(reports, 20001);
 }
 
+TEST(ProgressRelayTest, AnswersReportsWhileTheDialogsIdleWorkRuns)
+{
+    if (std::thread::hardware_concurrency() < 2)
+        GTEST_SKIP() << "the dialog's thread waits for reports on its CPU only with more than one";
+    ensureApplication();
+    ProgressBar bar;
+    bar.setMaximumPosition(5000);
+    ProgressRelay relay(&bar);
+    ASSERT_TRUE(relay.isValid());
+    // The idle work is a plain function, so what it sees lives in statics.
+    static std::atomic<int> reports;
+    static int answeredInOneCall;
+    static bool called;
+    reports = 0;
+    answeredInOneCall = 0;
+    called = false;
+    // One long piece of work that runs until the reporter is done.
+    relay.setIdleWork([](void (*between)(void*), void* context) {
+        if (called)
+            return false;
+        called = true;
+        QElapsedTimer clock;
+        clock.start();
+        while (reports < 5000 && clock.elapsed() < 20000)
+            between(context);
+        answeredInOneCall = reports;
+        return true;
+    });
+    std::thread reporter([&] {
+        for (; reports < 5000; ++reports)
+            relay.blockRendered();
+    });
+    const bool answered = waitUntil([&] { return reports == 5000; });
+    relay.close();  // releases a reporter that was left waiting
+    reporter.join();
+    EXPECT_TRUE(answered);
+    EXPECT_EQ(answeredInOneCall, 5000);
+    EXPECT_EQ(bar.value(), 5000);
+}
+
 } // namespace
