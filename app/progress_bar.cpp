@@ -1,5 +1,7 @@
 #include "progress_bar.h"
 
+#include <QAccessible>
+
 #include <algorithm>
 
 ProgressBar::ProgressBar(QWidget* parent)
@@ -30,6 +32,13 @@ void ProgressBar::moveBy(int delta)
 void ProgressBar::stepIt()
 {
     moveBy(1);
+}
+
+QString ProgressBar::text() const
+{
+    if (isTextVisible() || QAccessible::isActive())
+        return QProgressBar::text();
+    return QString();
 }
 
 int ProgressBar::clamp(long long position) const

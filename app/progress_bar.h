@@ -15,6 +15,11 @@ public:
     void moveBy(int delta);
     void stepIt(); // one step of 1
 
+    // The bar shows no text; the percentage is only made for assistive
+    // technology. (The base class makes it on every change of value, which
+    // costs more than the rest of a step.)
+    QString text() const override;
+
 private:
     int clamp(long long position) const;
 };

@@ -357,6 +357,8 @@ TEST(ProgressRelayTest, HandsEveryReportToTheBarAndReleasesAWaitingReporterAtClo
     reporter.join();
     EXPECT_EQ(relay.handledCount(), 20000u);
     EXPECT_EQ(bar.value(), 1000); // stepping past the maximum keeps it full
+    bar.setTextVisible(true);     // the text is made once it is shown
+    EXPECT_EQ(bar.text(), QString("100%"));
     std::thread waiting([&] {
         relay.blockRendered(); // nobody runs the event loop for it
         ++reports;
