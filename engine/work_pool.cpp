@@ -142,17 +142,11 @@ bool WorkPool::helpOnce(void (*between)(void*), void* context)
     const bool took = begin < range.count;
     if (took) {
         const uint32_t end = std::min(range.count, begin + kHelpSize);
-        if (!between) {
-            range.piece(range.context, begin, end);
-        } else {
-            for (uint32_t at = begin;;) {
-                const uint32_t to = std::min(end, at + kHelpStep);
-                range.piece(range.context, at, to);
-                if (to == end)
-                    break;
+        const uint32_t step = between ? kHelpStep : kHelpSize;
+        for (uint32_t at = begin; at < end; at += step) {
+            if (at != begin)
                 between(context);
-                at = to;
-            }
+            range.piece(range.context, at, std::min(end, at + step));
         }
     }
     leave();
