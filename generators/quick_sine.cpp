@@ -151,7 +151,7 @@ __attribute__((always_inline)) inline void sinesCosinesBody(const double* angles
 // The whole numbers a sine may give stay inside what 32 bits hold.
 constexpr double kWholeLimit = 2147483647.0;
 
-__attribute__((always_inline)) inline void truncationBody(const double* phases, double* sines, uint32_t count,
+__attribute__((always_inline)) inline void truncationBody(const double* phases, int32_t* samples, uint32_t count,
                                                           double factor)
 {
     const double reach = std::fabs(factor);
@@ -161,10 +161,10 @@ __attribute__((always_inline)) inline void truncationBody(const double* phases, 
         const Whole high = __builtin_convertvector((s + kQuickSineBound) * factor, Whole);
         // NaN fails the range test.
         const Bits settled = __builtin_convertvector(low == high, Bits) & ((absolute(s) + kQuickSineBound) * reach < kWholeLimit);
-        storeSome(sines + i, s, n);
+        std::memcpy(samples + i, &low, sizeof(int32_t) * n);
         for (uint32_t j = 0; j < n; ++j)
             if (!settled[j])
-                sines[i + j] = std::sin(phases[i + j]);
+                samples[i + j] = static_cast<int32_t>(std::sin(phases[i + j]) * factor);
     });
 }
 
@@ -208,7 +208,7 @@ __attribute__((always_inline)) inline void noiseBody(const double* angles, const
 struct Kernels {
     void (*sines)(const double*, double*, uint32_t);
     void (*sinesCosines)(const double*, double*, double*, uint32_t);
-    void (*truncation)(const double*, double*, uint32_t, double);
+    void (*truncation)(const double*, int32_t*, uint32_t, double);
     void (*noise)(const double*, const double*, uint32_t, double, double, int32_t*, int32_t*, bool*);
 };
 
@@ -220,7 +220,7 @@ __attribute__((target("avx2"))) void sinesCosinesAvx2(const double* a, double* s
 {
     sinesCosinesBody(a, s, c, n);
 }
-__attribute__((target("avx2"))) void truncationAvx2(const double* p, double* s, uint32_t n, double f)
+__attribute__((target("avx2"))) void truncationAvx2(const double* p, int32_t* s, uint32_t n, double f)
 {
     truncationBody(p, s, n, f);
 }
@@ -236,7 +236,7 @@ void noiseBaseline(const double* a, const double* r, uint32_t n, double normalis
 }
 void sinesBaseline(const double* p, double* s, uint32_t n) { sinesBody(p, s, n); }
 void sinesCosinesBaseline(const double* a, double* s, double* c, uint32_t n) { sinesCosinesBody(a, s, c, n); }
-void truncationBaseline(const double* p, double* s, uint32_t n, double f) { truncationBody(p, s, n, f); }
+void truncationBaseline(const double* p, int32_t* s, uint32_t n, double f) { truncationBody(p, s, n, f); }
 
 // Chosen during static initialisation, like the dither's kernel.
 const Kernels kernels = [] {
@@ -258,9 +258,9 @@ void quickSinesCosines(const double* angles, double* sines, double* cosines, uin
     kernels.sinesCosines(angles, sines, cosines, count);
 }
 
-void sinesForTruncation(const double* phases, double* sines, uint32_t count, double factor)
+void truncatedSines(const double* phases, int32_t* samples, uint32_t count, double factor)
 {
-    kernels.truncation(phases, sines, count, factor);
+    kernels.truncation(phases, samples, count, factor);
 }
 
 void gaussianSamples(const double* angles, const double* radii, uint32_t count, double normaliser, double scale,

@@ -29,10 +29,10 @@ void quickSines(const double* phases, double* sines, uint32_t count);
 // The same for sine and cosine of each angle.
 void quickSinesCosines(const double* angles, double* sines, double* cosines, uint32_t count);
 
-// sines[i] = a sine of phases[i] whose trunc(sines[i] x factor) is what
-// trunc(std::sin(phases[i]) x factor) gives. The quick value where that is
-// certain, the library's elsewhere.
-void sinesForTruncation(const double* phases, double* sines, uint32_t count, double factor);
+// samples[i] = trunc(std::sin(phases[i]) x factor), from the quick value
+// where that gives the same whole number for certain, from the library's
+// elsewhere.
+void truncatedSines(const double* phases, int32_t* samples, uint32_t count, double factor);
 
 // The two samples of each gaussian pair, rounded half away from zero before
 // any reduction to the width: firsts[i] of cos(angles[i]) x radii[i] /

@@ -30,14 +30,16 @@ bool fitsOneBlock(double samples, uint32_t blockSize)
 
 ToneGenerator::ToneGenerator(uint32_t blockSize) : blockSize(blockSize)
 {
-    // The chunks' phases and sines in one piece of memory: one mapping to
-    // make and to give back.
+    // The chunks' phases and sines in one piece of memory, their samples in
+    // another: two mappings to make and to give back.
     chunkStore_.reset(new (std::nothrow) double[4 * kChunk]);
-    if (chunkStore_) {
+    sampleStore_.reset(new (std::nothrow) int32_t[2 * kChunk]);
+    if (chunkStore_ && sampleStore_) {
         double* next = chunkStore_.get();
-        for (SineChunk& chunk : chunks_) {
-            chunk.phases = next;
-            chunk.sines = next + kChunk;
+        for (int k = 0; k < 2; ++k) {
+            chunks_[k].phases = next;
+            chunks_[k].sines = next + kChunk;
+            chunks_[k].samples = sampleStore_.get() + k * kChunk;
             next += 2 * kChunk;
         }
     }
@@ -121,11 +123,17 @@ void ToneGenerator::sines(void* chunk, uint32_t begin, uint32_t end)
     SineChunk& c = *static_cast<SineChunk*>(chunk);
     const uint32_t bodyBegin = std::clamp(c.bodyBegin, begin, end);
     const uint32_t bodyEnd = std::clamp(c.bodyEnd, bodyBegin, end);
+    // Outside the body the library's sine is kept for the fades, and its
+    // sample too, so that every index holds both.
+    const auto both = [&c](uint32_t i) {
+        c.sines[i] = std::sin(c.phases[i]);
+        c.samples[i] = truncateSample(c.sines[i] * c.gain);
+    };
     for (uint32_t i = begin; i < bodyBegin; ++i)
-        c.sines[i] = std::sin(c.phases[i]);
-    sinesForTruncation(c.phases + bodyBegin, c.sines + bodyBegin, bodyEnd - bodyBegin, c.gain);
+        both(i);
+    truncatedSines(c.phases + bodyBegin, c.samples + bodyBegin, bodyEnd - bodyBegin, c.gain);
     for (uint32_t i = bodyEnd; i < end; ++i)
-        c.sines[i] = std::sin(c.phases[i]);
+        both(i);
 }
 
 // Accumulates the phases of the pass's next chunk.
@@ -194,7 +202,7 @@ void ToneGenerator::startAhead(uint32_t samples, uint32_t bodyBegin, uint32_t bo
     aheadBlocks_ = blocksLeft;
     ahead_ = runner_ && kChunk >= blockSize;
     for (const SineChunk& chunk : chunks_)
-        ahead_ = ahead_ && chunk.phases && chunk.sines;
+        ahead_ = ahead_ && chunk.phases && chunk.sines && chunk.samples;
 }
 
 void ToneGenerator::startSines(SineChunk& chunk)
@@ -287,34 +295,32 @@ inline int32_t ToneGenerator::bodySample()
     return sample;
 }
 
-// The next sines as one run of at most count, taken like nextSine takes
-// them one by one; null where each must be taken by nextSine (no sines
-// computed ahead, or past the pass).
-const double* ToneGenerator::sineRun(uint32_t count, uint32_t& run)
+// The samples of the next sines times the gain as one run of at most count,
+// taken like nextSine takes the sines one by one; null where each must be
+// taken by nextSine (no sines computed ahead, or past the pass).
+const int32_t* ToneGenerator::sampleRun(uint32_t count, uint32_t& run)
 {
     if (!ahead_ || (takeNext_ == takeEnd_ && !takeNextChunk()))
         return nullptr;
     run = std::min(count, takeEnd_ - takeNext_);
-    const double* sines = chunks_[serving_].sines + takeNext_;
+    const int32_t* samples = chunks_[serving_].samples + takeNext_;
     takeNext_ += run;
-    return sines;
+    return samples;
 }
 
-// count body samples: the truncations of a run first, then its DC steps in
+// count body samples: the samples of a run first, then its DC steps in
 // order, which is what bodySample gives sample by sample.
 void ToneGenerator::bodySamples(int32_t* out, uint32_t count)
 {
     while (count > 0) {
         uint32_t run = 0;
-        const double* sines = sineRun(count, run);
-        if (!sines) {
+        const int32_t* samples = sampleRun(count, run);
+        if (!samples) {
             *out++ = bodySample();
             --count;
             continue;
         }
-        const double g = gain;
-        for (uint32_t i = 0; i < run; ++i)
-            out[i] = truncateSample(sines[i] * g);
+        std::memcpy(out, samples, sizeof(int32_t) * run);
         if (dcMode)
             for (uint32_t i = 0; i < run; ++i)
                 dcStepOn(out[i]);
@@ -651,14 +657,14 @@ void ToneGenerator::fillSweepBlock(int32_t* out, int32_t* copy)
         startAhead(blocksLeft * n, 0, (blocksLeft - 1) * n);
     }
     if (ahead_ && (takeNext_ != takeEnd_ || takeNextChunk())) {
-        const double* sine = chunks_[serving_].sines + takeNext_;
+        const SineChunk& chunk = chunks_[serving_];
+        const uint32_t at = takeNext_;
         takeNext_ += n;
         if (blocksLeft == 1) {
             for (uint32_t i = 0; i < n; ++i)
-                out[i] = truncateSample(sine[i] * window[i]);
+                out[i] = truncateSample(chunk.sines[at + i] * window[i]);
         } else {
-            for (uint32_t i = 0; i < n; ++i)
-                out[i] = truncateSample(sine[i] * gain);
+            std::memcpy(out, chunk.samples + at, sizeof(int32_t) * n);
         }
         return finishSweepBlock(out, copy);
     }

@@ -87,13 +87,15 @@ public:
 private:
     // A tone's phases are accumulated ahead, in order, by the same repeated
     // addition, a chunk at a time; the sines of a chunk, which depend on its
-    // phases alone, are computed through the range runner. The phases of a
-    // chunk are accumulated while the chunk before it is served and their
-    // sines computed while the samples take the one before that.
+    // phases alone, and the samples they give times the gain, are computed
+    // through the range runner. The phases of a chunk are accumulated while
+    // the chunk before it is served and its sines computed while the samples
+    // take the one before that.
     static constexpr uint32_t kChunk = 16384;
     struct SineChunk {
         double* phases = nullptr;  // kChunk each, in chunkStore_
         double* sines = nullptr;
+        int32_t* samples = nullptr;  // trunc(sine x gain), kChunk in sampleStore_
         uint32_t phaseFirst = 0;   // the pass's index of the first phase
         uint32_t phaseCount = 0;   // phases accumulated, waiting for their sines
         uint32_t sineCount = 0;    // sines computed
@@ -101,8 +103,9 @@ private:
         double lastStep = 0.0;
         double sinesLastPhase = 0.0;  // the same for the sines computed
         double sinesLastStep = 0.0;
-        // The sines in [bodyBegin, bodyEnd) are only ever truncated times
-        // gain, so their quick values serve where they truncate alike.
+        // The sines in [bodyBegin, bodyEnd) are only ever taken as samples,
+        // so only their samples are made, from quick values where those
+        // truncate alike; elsewhere both sine and sample are the library's.
         uint32_t bodyBegin = 0, bodyEnd = 0;
         double gain = 0.0;
         bool computing = false;
@@ -121,6 +124,7 @@ private:
     static void sines(void* chunk, uint32_t begin, uint32_t end);
     RangeRunner* runner_ = nullptr;
     std::unique_ptr<double[]> chunkStore_;
+    std::unique_ptr<int32_t[]> sampleStore_;
     SineChunk chunks_[2];
     bool ahead_ = false;         // this pass takes its sines from the chunks
     uint32_t serving_ = 0;       // the chunk the samples are taken from
@@ -134,7 +138,7 @@ private:
 
     [[gnu::always_inline]] int32_t fadeInSample();
     [[gnu::always_inline]] int32_t bodySample();
-    const double* sineRun(uint32_t count, uint32_t& run);
+    const int32_t* sampleRun(uint32_t count, uint32_t& run);
     void bodySamples(int32_t* out, uint32_t count);
     [[gnu::always_inline]] int32_t fadeOutSample();
     void dcStepOn(int32_t& sample);

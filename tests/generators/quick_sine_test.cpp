@@ -44,11 +44,10 @@ TEST(QuickSine, SamplesNextToAWholeNumberComeOutAsTheLibrarysGive)
         const double p = std::asin(whole(random) / gain);
         phases.push_back(i % 3 == 0 ? p : i % 3 == 1 ? p + 6.283185307179586 * turns(random) : 3.0 - p);
     }
-    std::vector<double> sines(phases.size());
-    sinesForTruncation(phases.data(), sines.data(), static_cast<uint32_t>(phases.size()), gain);
+    std::vector<int32_t> samples(phases.size());
+    truncatedSines(phases.data(), samples.data(), static_cast<uint32_t>(phases.size()), gain);
     for (size_t i = 0; i < phases.size(); ++i)
-        ASSERT_EQ(static_cast<int32_t>(sines[i] * gain), static_cast<int32_t>(std::sin(phases[i]) * gain))
-            << phases[i];
+        ASSERT_EQ(samples[i], static_cast<int32_t>(std::sin(phases[i]) * gain)) << phases[i];
 
     // White noise: cos and sin of the angle x radius / normaliser x scale,
     // rounded half away from zero.
