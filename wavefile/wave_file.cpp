@@ -23,6 +23,10 @@ static_assert(sizeof(kWaveNotice) <= 64, "the notice must fit its 64-byte field 
 namespace {
 
 constexpr size_t kBufferBytes = 512u << 10;  // blocks are collected up to 512 KiB
+// Without the writer thread the job's thread makes the writes itself, of
+// 128 KiB each: short enough that the threads sharing the job's arithmetic
+// do not run out of it while the job's thread is in the system call.
+constexpr size_t kDirectWriteBytes = 128u << 10;
 
 const WaveFileOps kSystemOps = {
     [](const char* path, int flags, mode_t mode) { return ::open(path, flags, mode); },
@@ -395,7 +399,8 @@ bool writeWaveBlock(const void* block, int count)
     const size_t n = static_cast<size_t>(count);
     if (writer.unitBytes == 0)
         writer.unitBytes = n;
-    if (writer.buffered + n > kBufferBytes && !flushBuffer()) {
+    const size_t flushAt = writer.threaded ? kBufferBytes : kDirectWriteBytes;
+    if (writer.buffered + n > flushAt && !flushBuffer()) {
         finishFile();
         return false;
     }
