@@ -57,16 +57,19 @@ void ProgressRelay::blockRendered()
     if (m_closed.load(std::memory_order_acquire) || m_fd < 0)
         return;
 
-    const uint64_t ticket = m_requested.fetch_add(1, std::memory_order_acq_rel) + 1;
-    const uint64_t one = 1;
-    while (write(m_fd, &one, sizeof one) < 0 && errno == EINTR) {
-    }
+    // The dialog's thread needs waking only when it is not already watching
+    // for reports; both sides' orders are sequentially consistent, so that
+    // one of them always sees the other (see onWake).
+    const uint64_t ticket = m_requested.fetch_add(1) + 1;
+    if (!m_watching.load())
+        wake();
     // The dialog's thread usually answers within tens of microseconds: wait
     // for it on this CPU for a short while before going to sleep, which
     // spares the reporter a wake-up of its own on every report.
     uint64_t handled = m_handled.load(std::memory_order_acquire);
     for (int spin = 0; spin < kSpinsBeforeSleep && handled < ticket; ++spin) {
-        cpuRelax();
+        if (!m_reporterWork || !m_reporterWork())
+            cpuRelax();
         handled = m_handled.load(std::memory_order_acquire);
     }
     while (handled < ticket && !m_closed.load(std::memory_order_acquire)) {
@@ -101,10 +104,11 @@ void ProgressRelay::onWake()
     // its turn at least every couple of milliseconds.
     QElapsedTimer turn;
     turn.start();
+    m_watching.store(kSpinsBeforeSleep > 0);
     for (;;) {
         answerReports();
         if (turn.nsecsElapsed() > kTurnNanoseconds)
-            return;
+            break;
         int spin = 0;
         while (spin < kSpinsBeforeSleep && m_requested.load(std::memory_order_acquire) == m_answered &&
                !m_closed.load(std::memory_order_acquire)) {
@@ -114,7 +118,20 @@ void ProgressRelay::onWake()
             ++spin;
         }
         if (spin >= kSpinsBeforeSleep || m_closed.load(std::memory_order_acquire))
-            return;
+            break;
+    }
+    // A report that came after the reporter saw this thread watching has no
+    // wake-up of its own: give it one, to be answered after the event loop's
+    // turn.
+    m_watching.store(false);
+    if (m_requested.load() != m_answered && !m_closed.load(std::memory_order_acquire))
+        wake();
+}
+
+void ProgressRelay::wake()
+{
+    const uint64_t one = 1;
+    while (write(m_fd, &one, sizeof one) < 0 && errno == EINTR) {
     }
 }
 

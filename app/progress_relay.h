@@ -5,9 +5,12 @@
 // answer for up to about 100 microseconds before sleeping, and the dialog's
 // thread answers a job's reports for at most 2 ms between turns of its event
 // loop: a cross-CPU wake-up costs tens of microseconds, more than rendering
-// a block. While it waits, the dialog's thread may do the idle work it was
-// given (small pieces of the job's own arithmetic), answering the reports
-// that come meanwhile between the steps of a piece.
+// a block. While the dialog's thread watches for reports this way, a report
+// needs no wake-up of it, only a look at a counter. While it waits, the
+// dialog's thread may do the idle work it was given (small pieces of the
+// job's own arithmetic), answering the reports that come meanwhile between
+// the steps of a piece; the reporter may do its own (the job's work ahead)
+// while it waits for the answer.
 #pragma once
 
 #include <QObject>
@@ -46,6 +49,11 @@ public:
     // that came are answered. Set it before the first job.
     using IdleWork = bool (*)(void (*between)(void*), void* context);
     void setIdleWork(IdleWork work) { m_idleWork = work; }
+    // Work for the reporting thread while it waits for its report to be
+    // answered: a call that does a little of it and answers whether there
+    // was any. Set it before the first job.
+    using ReporterWork = bool (*)();
+    void setReporterWork(ReporterWork work) { m_reporterWork = work; }
 
 private:
     void onWake();
@@ -53,6 +61,7 @@ private:
     // answered and releases the reporter.
     void answerReports();
     static void answerBetween(void* relay);
+    void wake();
 
     ProgressBar* m_bar;
     int m_fd = -1;
@@ -60,8 +69,12 @@ private:
     std::atomic<uint64_t> m_requested{0};
     std::atomic<uint64_t> m_handled{0};
     std::atomic<bool> m_closed{false};
+    // Whether the dialog's thread is answering reports as they come, so that
+    // a report needs no wake-up.
+    std::atomic<bool> m_watching{false};
     uint64_t m_answered = 0;  // the dialog's thread's own count of m_handled
     IdleWork m_idleWork = nullptr;
+    ReporterWork m_reporterWork = nullptr;
 };
 
 // Runs fn on the thread of context and returns when it has run there; runs it

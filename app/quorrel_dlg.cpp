@@ -99,6 +99,7 @@ CQuorrelDlg::CQuorrelDlg(const DialogServices& services)
     // While the dialog's thread waits for a job's next report, it computes
     // a little of the job.
     m_relay->setIdleWork(helpRenderJob);
+    m_relay->setReporterWork(workAheadOfReport);
     OnInitDialog();
 }
 

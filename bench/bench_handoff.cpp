@@ -86,6 +86,7 @@ int main(int argc, char** argv)
     bar.show();
     ProgressRelay relay(&bar);
     relay.setIdleWork(helpRenderJob);  // as the dialog does
+    relay.setReporterWork(workAheadOfReport);
     if (!relay.isValid()) {
         std::fprintf(stderr, "the relay could not be set up\n");
         return 2;

@@ -221,6 +221,11 @@ void AudioHost::setRangeRunner(RangeRunner* runner)
     shared.runner = runner;
 }
 
+bool AudioHost::workAhead()
+{
+    return shared.tone && shared.tone->toneActive() && shared.tone->workAhead();
+}
+
 void AudioHost::disarm()
 {
     if (shared.tone)

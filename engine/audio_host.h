@@ -42,6 +42,9 @@ public:
     // Who spreads the generators' order-free arithmetic over CPUs (may be
     // null: all of it runs on the job's thread).
     void setRangeRunner(RangeRunner* runner);
+    // A little of the armed generator's in-order work ahead, on the job's
+    // thread between fills; answers whether there was any.
+    bool workAhead();
 
     void shutdownHost();
 

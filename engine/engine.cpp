@@ -178,3 +178,8 @@ bool helpRenderJob(void (*between)(void*), void* context)
     helpersLooking.fetch_sub(1);
     return helped;
 }
+
+bool workAheadOfReport()
+{
+    return engine.host && (engine.host->workAhead() || helpRenderJob());
+}

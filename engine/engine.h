@@ -36,3 +36,10 @@ void shutdownEngine();
 // between small steps of the piece, for a thread with duties that should not
 // wait for the whole piece.
 bool helpRenderJob(void (*between)(void*) = nullptr, void* context = nullptr);
+
+// For a receiver whose blockRendered waits for the report to be handled: does
+// a little of the running job's work ahead, and answers whether it did. That
+// is the job's in-order work for later blocks where there is some (a tone's
+// next phases), else a piece of its arithmetic as helpRenderJob takes one.
+// Only on the job's thread, from within blockRendered.
+bool workAheadOfReport();

@@ -141,18 +141,53 @@ void ToneGenerator::accumulate(SineChunk& chunk)
 {
     if (sweepActive_)
         return accumulateSweep(chunk);
+    beginAccumulation(chunk);
+    completeAccumulation();
+}
+
+// Claims the pass's next chunk of phases for chunk; they are accumulated by
+// accumulateSome and completeAccumulation, in order.
+void ToneGenerator::beginAccumulation(SineChunk& chunk)
+{
     const uint32_t count = std::min(passLeft_, kChunk);
     chunk.phaseFirst = passLength_ - passLeft_;
     passLeft_ -= count;
+    accumulating_ = &chunk;
+    accumulated_ = 0;
+    accumulateCount_ = count;
+}
+
+void ToneGenerator::accumulateSome(uint32_t most)
+{
+    SineChunk& chunk = *accumulating_;
+    const uint32_t end = std::min(accumulateCount_, accumulated_ + most);
     double p = aheadPhase_;
-    for (uint32_t i = 0; i < count; ++i) {
+    for (uint32_t i = accumulated_; i < end; ++i) {
         p = p + phaseStep;
         chunk.phases[i] = p;
     }
     aheadPhase_ = p;
-    chunk.phaseCount = count;
-    chunk.lastPhase = p;
+    accumulated_ = end;
+}
+
+void ToneGenerator::completeAccumulation()
+{
+    if (!accumulating_)
+        return;
+    accumulateSome(accumulateCount_);
+    SineChunk& chunk = *accumulating_;
+    accumulating_ = nullptr;
+    chunk.phaseCount = accumulateCount_;
+    chunk.lastPhase = aheadPhase_;
     chunk.lastStep = phaseStep;
+}
+
+bool ToneGenerator::workAhead()
+{
+    if (!accumulating_ || accumulated_ == accumulateCount_)
+        return false;
+    accumulateSome(kAheadStep);
+    return true;
 }
 
 // The sweep's phases of whole blocks, by the rule of its fills: the sine of
@@ -229,6 +264,7 @@ void ToneGenerator::startSines(SineChunk& chunk)
 // their own sines.
 bool ToneGenerator::takeNextChunk()
 {
+    completeAccumulation();
     SineChunk& next = chunks_[serving_ ^ 1];
     if (!next.computing) {
         if (next.phaseCount == 0 && passLeft_ > 0)
@@ -250,8 +286,13 @@ bool ToneGenerator::takeNextChunk()
         accumulate(served);
     if (served.phaseCount > 0)
         startSines(served);
-    if (passLeft_ > 0)
-        accumulate(next);  // its phases are free: only its sines are served
+    // Its phases are free: only its sines are served. A tone's are
+    // accumulated while the samples are taken, by workAhead as far as it
+    // gets and by the next take for the rest.
+    if (passLeft_ > 0 && sweepActive_)
+        accumulate(next);
+    else if (passLeft_ > 0)
+        beginAccumulation(next);
     return true;
 }
 
@@ -265,6 +306,7 @@ void ToneGenerator::settleChunks()
         chunk.phaseCount = 0;
         chunk.computing = false;
     }
+    accumulating_ = nullptr;
     takeNext_ = takeEnd_ = 0;
 }
 

@@ -350,11 +350,20 @@ TEST(ProgressRelayTest, HandsEveryReportToTheBarAndReleasesAWaitingReporterAtClo
     ASSERT_TRUE(relay.isValid());
     std::atomic<int> reports{0};
     std::thread reporter([&] {
-        for (; reports < 20000; ++reports)
+        for (; reports < 19970; ++reports)
             relay.blockRendered();
+        // Reports far enough apart that the dialog's thread has stopped
+        // watching for them in between: each must wake it.
+        for (; reports < 20000; ++reports) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            relay.blockRendered();
+        }
     });
-    ASSERT_TRUE(waitUntil([&] { return reports == 20000; }));
+    const bool answered = waitUntil([&] { return reports == 20000; });
+    if (!answered)
+        relay.close();  // releases the reporter left waiting
     reporter.join();
+    ASSERT_TRUE(answered);
     EXPECT_EQ(relay.handledCount(), 20000u);
     EXPECT_EQ(bar.value(), 1000); // stepping past the maximum keeps it full
     bar.setTextVisible(true);     // the text is made once it is shown
@@ -383,9 +392,13 @@ TEST(ProgressRelayTest, AnswersReportsWhileTheDialogsIdleWorkRuns)
     static std::atomic<int> reports;
     static int answeredInOneCall;
     static bool called;
+    static int reporterWork;
     reports = 0;
     answeredInOneCall = 0;
     called = false;
+    reporterWork = 0;
+    // The reporter's own work while it waits: some of it, then none.
+    relay.setReporterWork([] { return ++reporterWork < 1000; });
     // One long piece of work that runs until the reporter is done.
     relay.setIdleWork([](void (*between)(void*), void* context) {
         if (called)
@@ -408,6 +421,7 @@ TEST(ProgressRelayTest, AnswersReportsWhileTheDialogsIdleWorkRuns)
     EXPECT_TRUE(answered);
     EXPECT_EQ(answeredInOneCall, 5000);
     EXPECT_EQ(bar.value(), 5000);
+    EXPECT_GE(reporterWork, 1000);
 }
 
 } // namespace
