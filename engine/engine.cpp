@@ -91,13 +91,14 @@ bool createEngine(ProgressNotifier* notifier, bool use16BitSampleType)
         return false;
     if (engine.host->initialised() && engine.host->prepareBuffers()) {
         // The CPUs left for rendering: a receiver that holds one during jobs
-        // keeps it, and helps on it.
+        // keeps it, and helps on it, also while the job's thread writes.
         const bool held = notifier && notifier->helpsDuringJobs();
         const int cpus = WorkPool::usableCpus() - (held ? 1 : 0);
         const int helpers = std::max(0, cpus - 1);
         if (!engine.pool || engine.pool->helpers() != helpers || engine.pool->helped() != held)
             replacePool(new (std::nothrow) WorkPool(helpers, held));
         setWaveWriterThreadAllowed(cpus > 1);
+        setWaveDirectWritesShort(held);
         engine.host->setRangeRunner(engine.pool.get());
         return true;
     }

@@ -24,9 +24,10 @@ namespace {
 
 constexpr size_t kBufferBytes = 512u << 10;  // blocks are collected up to 512 KiB
 // Without the writer thread the job's thread makes the writes itself, of
-// 128 KiB each: short enough that the threads sharing the job's arithmetic
-// do not run out of it while the job's thread is in the system call.
-constexpr size_t kDirectWriteBytes = 128u << 10;
+// the whole buffer, or, when other threads share the job's arithmetic, of
+// 128 KiB: short enough that they do not run out of it while the job's
+// thread is in the system call.
+constexpr size_t kShortWriteBytes = 128u << 10;
 
 const WaveFileOps kSystemOps = {
     [](const char* path, int flags, mode_t mode) { return ::open(path, flags, mode); },
@@ -58,6 +59,8 @@ struct Writer {
     size_t buffered = 0;
     bool threaded = false;      // this file's buffers go to the writer thread
     bool threadAllowed = true;  // the writer thread may be used from the next open
+    bool shortWrites = false;   // the job's own writes are short, from the next open
+    size_t flushAt = kBufferBytes;  // this file's buffered bytes that make a write
 } writer;
 
 void putLE16(unsigned char* p, uint32_t v)
@@ -320,6 +323,7 @@ bool openWaveFile(const char* path, int rate, int bits)
     writer.buffered = 0;
     writer.unitBytes = 0;
     writer.threaded = writer.threadAllowed && writerThread.available();
+    writer.flushAt = writer.shortWrites && !writer.threaded ? kShortWriteBytes : kBufferBytes;
     if (!path) {
         writer.error = EINVAL;
         return false;
@@ -399,8 +403,7 @@ bool writeWaveBlock(const void* block, int count)
     const size_t n = static_cast<size_t>(count);
     if (writer.unitBytes == 0)
         writer.unitBytes = n;
-    const size_t flushAt = writer.threaded ? kBufferBytes : kDirectWriteBytes;
-    if (writer.buffered + n > flushAt && !flushBuffer()) {
+    if (writer.buffered + n > writer.flushAt && !flushBuffer()) {
         finishFile();
         return false;
     }
@@ -443,4 +446,9 @@ void setWaveFileOps(const WaveFileOps* replacement)
 void setWaveWriterThreadAllowed(bool allowed)
 {
     writer.threadAllowed = allowed;
+}
+
+void setWaveDirectWritesShort(bool shortWrites)
+{
+    writer.shortWrites = shortWrites;
 }

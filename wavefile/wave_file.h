@@ -60,3 +60,8 @@ int waveFileError();
 // allowed). A caller that keeps a CPU busy itself while a job runs turns it
 // off. Takes effect at the next open.
 void setWaveWriterThreadAllowed(bool allowed);
+// Whether the writes the job's thread makes itself (without the writer
+// thread) are kept short, for a caller whose other threads compute the job's
+// arithmetic while the job's thread writes (default: not). Takes effect at
+// the next open.
+void setWaveDirectWritesShort(bool shortWrites);
