@@ -9,6 +9,7 @@
 #include <thread>
 #include <unistd.h>
 
+#include "engine.h"
 #include "progress_bar.h"
 
 ProgressRelay::ProgressRelay(ProgressBar* bar, QObject* parent)
@@ -42,7 +43,9 @@ inline void cpuRelax()
 #endif
 }
 
-const int kSpinsBeforeSleep = std::thread::hardware_concurrency() > 1 ? 2000 : 0;
+// The CPUs the process may run on, not those the machine has: on a single
+// one, a side that spins only keeps the other from running.
+const int kSpinsBeforeSleep = usableCpuCount() > 1 ? 2000 : 0;
 // The longest the dialog's thread keeps answering reports without a turn of
 // its event loop.
 constexpr qint64 kTurnNanoseconds = 2000000;

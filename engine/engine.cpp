@@ -78,6 +78,11 @@ bool isEngineAvailable()
     return true;
 }
 
+int usableCpuCount()
+{
+    return WorkPool::usableCpus();
+}
+
 bool createEngine(ProgressNotifier* notifier, bool use16BitSampleType)
 {
     if (engine.host)

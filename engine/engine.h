@@ -11,6 +11,9 @@ constexpr int kRenderOutOfRange = -1;
 constexpr int kRenderFailed = -100;
 
 bool isEngineAvailable();
+// The CPUs the process may run on (its affinity), at least 1: the engine
+// starts threads beside a job only when there is more than one.
+int usableCpuCount();
 // notifier may be null (no progress reports); it must outlive the engine.
 bool createEngine(ProgressNotifier* notifier, bool use16BitSampleType);
 bool setEngineSampleRate(uint32_t rate);

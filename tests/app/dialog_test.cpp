@@ -381,13 +381,14 @@ TEST(ProgressRelayTest, HandsEveryReportToTheBarAndReleasesAWaitingReporterAtClo
 
 TEST(ProgressRelayTest, AnswersReportsWhileTheDialogsIdleWorkRuns)
 {
-    if (std::thread::hardware_concurrency() < 2)
-        GTEST_SKIP() << "the dialog's thread waits for reports on its CPU only with more than one";
     ensureApplication();
     ProgressBar bar;
     bar.setMaximumPosition(5000);
     ProgressRelay relay(&bar);
     ASSERT_TRUE(relay.isValid());
+    relay.setIdleWork([](void (*)(void*), void*) { return false; });
+    if (!relay.helpsDuringJobs())
+        GTEST_SKIP() << "the dialog's thread waits for reports on its CPU only with more than one";
     // The idle work is a plain function, so what it sees lives in statics.
     static std::atomic<int> reports;
     static int answeredInOneCall;
