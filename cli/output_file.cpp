@@ -210,8 +210,11 @@ int OutputFile::commit()
             error = errno;
         } else {
             if (replacing) {
-                if (old.st_uid != ::geteuid() || old.st_gid != ::getegid())
-                    (void)::fchown(fd, old.st_uid, old.st_gid);  // only root may; otherwise ours
+                // Only root may hand the file to another owner; for anyone
+                // else a refusal leaves it ours, which is no failure.
+                if ((old.st_uid != ::geteuid() || old.st_gid != ::getegid()) &&
+                    ::fchown(fd, old.st_uid, old.st_gid) != 0) {
+                }
                 error = ::fchmod(fd, old.st_mode & 07777) != 0 ? errno : 0;
             } else {
                 error = ::fchmod(fd, 0666 & ~currentUmask()) != 0 ? errno : 0;
