@@ -210,10 +210,10 @@ int OutputFile::commit()
             error = errno;
         } else {
             if (replacing) {
-                // Only root may hand the file to another owner; for anyone
-                // else a refusal leaves it ours, which is no failure.
-                if ((old.st_uid != ::geteuid() || old.st_gid != ::getegid()) &&
-                    ::fchown(fd, old.st_uid, old.st_gid) != 0) {
+                if (old.st_uid != ::geteuid() || old.st_gid != ::getegid()) {
+                    // Only root may hand the file to another owner; for
+                    // anyone else a refusal leaves it ours, which is no failure.
+                    [[maybe_unused]] const int refused = ::fchown(fd, old.st_uid, old.st_gid);
                 }
                 error = ::fchmod(fd, old.st_mode & 07777) != 0 ? errno : 0;
             } else {
