@@ -138,10 +138,11 @@ bool WorkPool::helpOnce(void (*between)(void*), void* context)
     Range range;
     if (!join(range))
         return false;
-    const uint32_t begin = next_.fetch_add(kHelpSize, std::memory_order_relaxed);
+    const uint32_t size = between ? kSteppedHelpSize : kHelpSize;
+    const uint32_t begin = next_.fetch_add(size, std::memory_order_relaxed);
     const bool took = begin < range.count;
     if (took) {
-        const uint32_t end = std::min(range.count, begin + kHelpSize);
+        const uint32_t end = std::min(range.count, begin + size);
         const uint32_t step = between ? kHelpStep : kHelpSize;
         for (uint32_t at = begin; at < end; at += step) {
             if (at != begin)
