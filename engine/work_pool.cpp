@@ -143,7 +143,7 @@ bool WorkPool::helpOnce(void (*between)(void*), void* context)
     const bool took = begin < range.count;
     if (took) {
         const uint32_t end = std::min(range.count, begin + size);
-        const uint32_t step = between ? kHelpStep : kHelpSize;
+        const uint32_t step = between ? kHelpStep : size;
         for (uint32_t at = begin; at < end; at += step) {
             if (at != begin)
                 between(context);

@@ -20,7 +20,8 @@
 class WorkPool : public RangeRunner {
 public:
     static constexpr uint32_t kPieceSize = 512;
-    // What helpOnce takes: small, so that a thread with other duties comes
+    // What helpOnce takes for a piece done in one go: small, so that a
+    // thread with other duties comes
     // back to them within a microsecond or so (256 sines take about 0.6 µs,
     // 256 gaussian pairs about twice that), and large enough that joining
     // and leaving the range under the mutex costs little beside it.
