@@ -21,10 +21,10 @@ class WorkPool : public RangeRunner {
 public:
     static constexpr uint32_t kPieceSize = 512;
     // What helpOnce takes for a piece done in one go: small, so that a
-    // thread with other duties comes
-    // back to them within a microsecond or so (256 sines take about 0.6 µs,
-    // 256 gaussian pairs about twice that), and large enough that joining
-    // and leaving the range under the mutex costs little beside it.
+    // thread with other duties comes back to them within a microsecond or
+    // so (256 sines take about 0.6 µs, 256 gaussian pairs about twice that),
+    // and large enough that joining and leaving the range under the mutex
+    // costs little beside it.
     static constexpr uint32_t kHelpSize = 256;
     // A helping thread with other duties looks at them between steps of
     // this many items of its piece, so that they wait for a few dozen
