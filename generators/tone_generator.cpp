@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <sys/mman.h>
+#include <utility>
 
 #include "quick_sine.h"
 
@@ -25,6 +27,25 @@ constexpr double kMostSamples = 4294967295.0;
 bool fitsOneBlock(double samples, uint32_t blockSize)
 {
     return std::ceil(samples / static_cast<double>(blockSize)) < 2.0;
+}
+
+// Room for at least count samples; capacity is set to what it holds. A
+// record of 1 MiB or more takes whole 2 MiB pieces marked for huge pages
+// where the system grants them: a fresh record of a 10 s tone at 96000 Hz
+// then costs two page faults instead of nearly a thousand, which took
+// longer than computing its samples again. Null when there is no memory.
+int32_t* newRecord(uint32_t count, uint32_t& capacity)
+{
+    constexpr size_t kHugePage = size_t{2} << 20;
+    size_t bytes = size_t{count} * sizeof(int32_t);
+    const bool huge = bytes >= kHugePage / 2;
+    if (huge)
+        bytes = (bytes + kHugePage - 1) / kHugePage * kHugePage;
+    void* memory = std::aligned_alloc(huge ? kHugePage : alignof(int32_t), bytes);
+    if (memory && huge)
+        ::madvise(memory, bytes, MADV_HUGEPAGE);  // only advice: without it the pages are small
+    capacity = memory ? static_cast<uint32_t>(bytes / sizeof(int32_t)) : 0;
+    return static_cast<int32_t*>(memory);
 }
 }  // namespace
 
@@ -46,6 +67,11 @@ ToneGenerator::ToneGenerator(uint32_t blockSize) : blockSize(blockSize)
     // The sample arithmetic is defined for round-to-nearest doubles with all
     // exceptions masked: start from the default environment whatever the caller set.
     std::fesetenv(FE_DFL_ENV);
+}
+
+void ToneGenerator::RecordDeleter::operator()(int32_t* record) const
+{
+    std::free(record);
 }
 
 ToneGenerator::~ToneGenerator()
@@ -100,6 +126,7 @@ void ToneGenerator::disarm()
     toneActive_ = false;
     sweepActive_ = false;
     restartPending = false;
+    replay_ = nullptr;
 }
 
 // ---------------------------------------------------------------- tone
@@ -323,7 +350,7 @@ inline double ToneGenerator::nextSine()
 inline int32_t ToneGenerator::fadeInSample()
 {
     --windowCursor;
-    int32_t sample = truncateSample(nextSine() * window[windowCursor]);
+    int32_t sample = replay_ ? *replay_++ : truncateSample(nextSine() * window[windowCursor]);
     if (dcMode)
         dcStepOn(sample);
     return sample;
@@ -331,7 +358,7 @@ inline int32_t ToneGenerator::fadeInSample()
 
 inline int32_t ToneGenerator::bodySample()
 {
-    int32_t sample = truncateSample(nextSine() * gain);
+    int32_t sample = replay_ ? *replay_++ : truncateSample(nextSine() * gain);
     if (dcMode)
         dcStepOn(sample);
     return sample;
@@ -355,8 +382,8 @@ const int32_t* ToneGenerator::sampleRun(uint32_t count, uint32_t& run)
 void ToneGenerator::bodySamples(int32_t* out, uint32_t count)
 {
     while (count > 0) {
-        uint32_t run = 0;
-        const int32_t* samples = sampleRun(count, run);
+        uint32_t run = count;
+        const int32_t* samples = replay_ ? std::exchange(replay_, replay_ + count) : sampleRun(count, run);
         if (!samples) {
             *out++ = bodySample();
             --count;
@@ -373,7 +400,7 @@ void ToneGenerator::bodySamples(int32_t* out, uint32_t count)
 
 inline int32_t ToneGenerator::fadeOutSample()
 {
-    int32_t sample = truncateSample(nextSine() * window[windowCursor]);
+    int32_t sample = replay_ ? *replay_++ : truncateSample(nextSine() * window[windowCursor]);
     ++windowCursor;
     if (dcMode)
         dcStepOn(sample);
@@ -401,6 +428,7 @@ void ToneGenerator::finalTrimPoint(int32_t& sample)
 
 void ToneGenerator::resetRunState()
 {
+    replay_ = nullptr;
     sampleSum = 0;
     phase = 0.0;
     // A pass runs through the fade-in, the body and the fade-out.
@@ -428,17 +456,28 @@ uint32_t ToneGenerator::trimCapacity() const
 }
 
 // Runs the whole tone once without output and answers the sum of its samples
-// (wrapping in 32 bits) and the last two body samples.
+// (wrapping in 32 bits) and the last two body samples. The samples are kept
+// in the record when it holds the whole pass, for the output pass to replay.
 int32_t ToneGenerator::trialPass(uint32_t bodyEnd, int32_t* beforeLastBody, int32_t* lastBody)
 {
+    int32_t* kept = recordLength_ >= fadeLength + bodyEnd ? record_.get() : nullptr;
+    recorded_ = kept != nullptr;
+    const auto take = [&kept](int32_t sample) {
+        if (kept)
+            *kept++ = sample;
+        return static_cast<uint32_t>(sample);
+    };
     uint32_t sum = 0;
     for (uint32_t i = 0; i < fadeLength; ++i)
-        sum += static_cast<uint32_t>(fadeInSample());
+        sum += take(fadeInSample());
     const uint32_t bodyLength = bodyEnd - fadeLength;
-    int32_t piece[512];
+    int32_t buffer[512];
     for (uint32_t done = 0; done < bodyLength;) {
         const uint32_t m = std::min<uint32_t>(512, bodyLength - done);
+        int32_t* const piece = kept ? kept : buffer;
         bodySamples(piece, m);
+        if (kept)
+            kept += m;
         for (uint32_t j = 0; j < m; ++j)
             sum += static_cast<uint32_t>(piece[j]);
         done += m;
@@ -451,7 +490,7 @@ int32_t ToneGenerator::trialPass(uint32_t bodyEnd, int32_t* beforeLastBody, int3
         }
     }
     for (uint32_t i = 0; i < fadeLength; ++i)
-        sum += static_cast<uint32_t>(fadeOutSample());
+        sum += take(fadeOutSample());
     return static_cast<int32_t>(sum);
 }
 
@@ -526,6 +565,12 @@ void ToneGenerator::configureTone(double rate, double frequency, double duration
         return;
     }
 
+    // Room to keep the trial pass's samples, one more for a body made
+    // longer below; without it the output pass computes them again.
+    if (recordLength_ < length + 1) {
+        record_.reset();
+        record_.reset(newRecord(length + 1, recordLength_));
+    }
     int32_t beforeLast = 0, last = 0;
     sampleSum = trialPass(bodyEnd, &beforeLast, &last);
     // An exact tone's body should end on the first sample after an upward zero
@@ -553,6 +598,8 @@ void ToneGenerator::configureTone(double rate, double frequency, double duration
         dcMode = true;
     }
     resetRunState();
+    if (recorded_)
+        replay_ = record_.get();
     toneActive_ = true;
 }
 

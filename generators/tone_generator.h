@@ -147,6 +147,17 @@ private:
     double aheadStep_ = 0.0;     // the sweep's step there
     uint32_t aheadBlocks_ = 0;   // the sweep's blocks not yet accumulated
 
+    // A corrected tone's trial pass keeps its samples, before any DC step,
+    // and the output pass, whose samples before their steps are the same,
+    // takes them from here instead of computing them again.
+    struct RecordDeleter {
+        void operator()(int32_t* record) const;
+    };
+    std::unique_ptr<int32_t[], RecordDeleter> record_;
+    uint32_t recordLength_ = 0;
+    bool recorded_ = false;          // the last trial pass filled the record
+    const int32_t* replay_ = nullptr;  // the output pass's next sample there, or null
+
     [[gnu::always_inline]] int32_t fadeInSample();
     [[gnu::always_inline]] int32_t bodySample();
     const int32_t* sampleRun(uint32_t count, uint32_t& run);
