@@ -92,21 +92,155 @@ const ScaleKernels scaleKernels = [] {
                                           : ScaleKernels{scaleBaseline<true>, scaleBaseline<false>};
 }();
 
+// The congruential steps of eight draws taken as one (mod 2^32), and the
+// multipliers and increments that reach the first eight states from one.
+struct EightSteps {
+    uint32_t multipliers[8], increments[8];
+};
+constexpr EightSteps kEightSteps = [] {
+    EightSteps e{};
+    uint32_t m = 1, c = 0;
+    for (int j = 0; j < 8; ++j) {
+        m *= kLcgMultiplier;
+        c = c * kLcgMultiplier + kLcgIncrement;
+        e.multipliers[j] = m;
+        e.increments[j] = c;
+    }
+    return e;
+}();
+
+typedef uint32_t Words8 __attribute__((vector_size(32)));
+typedef float Floats8 __attribute__((vector_size(32)));
+
+// The count (a multiple of 8) states that follow state, in order, and the
+// uniform value of each, eight at a time: the states are the congruential
+// sequence whatever the pink rows take from it.
+__attribute__((always_inline)) inline void drawBody(uint32_t state, uint32_t* words, float* uniforms,
+                                                    uint32_t count)
+{
+    Words8 multiplier, increment, w;
+    std::memcpy(&multiplier, kEightSteps.multipliers, sizeof multiplier);
+    std::memcpy(&increment, kEightSteps.increments, sizeof increment);
+    w = multiplier * state + increment;
+    const uint32_t eighth = kEightSteps.multipliers[7], eighthIncrement = kEightSteps.increments[7];
+    for (uint32_t k = 0; k < count; k += 8) {
+        std::memcpy(words + k, &w, sizeof w);
+        const Floats8 f = reinterpret_cast<Floats8>((w >> 9) | 0x40000000u);
+        const Floats8 u = (f - 3.0f) * 0.5f;
+        std::memcpy(uniforms + k, &u, sizeof u);
+        w = w * eighth + eighthIncrement;
+    }
+}
+
+__attribute__((target("avx2"))) void drawAvx2(uint32_t state, uint32_t* words, float* uniforms, uint32_t count)
+{
+    drawBody(state, words, uniforms, count);
+}
+void drawBaseline(uint32_t state, uint32_t* words, float* uniforms, uint32_t count)
+{
+    drawBody(state, words, uniforms, count);
+}
+
+using DrawKernel = void (*)(uint32_t, uint32_t*, float*, uint32_t);
+const DrawKernel drawKernel = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") ? drawAvx2 : drawBaseline;
+}();
+
+// The samples of a block are made in stretches of this many.
+constexpr uint32_t kStretch = 256;
+
+// The draws of a stretch, made ahead: a sample takes two, and one more for
+// each renewal refused; past these the stretch draws more.
+struct Draws {
+    static constexpr uint32_t kSize = 2 * kStretch + 64;
+    uint32_t words[kSize];
+    float uniforms[kSize];
+    uint32_t count = 0;
+};
+
+// Draws count states from state into draws, from its start.
+void drawAhead(Draws& draws, uint32_t state, uint32_t count)
+{
+    draws.count = std::min<uint32_t>((count + 7) / 8 * 8, Draws::kSize);
+    drawKernel(state, draws.words, draws.uniforms, draws.count);
+}
+
+// A renewal that took the sum out of bounds: as nextPinkSample does, the sum
+// is undone and the row drawn again from the next draw, until one fits.
+// Keeps enough draws made for this sample's white value and the left
+// samples' two each (drawing more, from the state before next, where they
+// ran short) and answers the sum and the row's accepted draw.
+struct Redrawn {
+    float sum;
+    uint32_t next;
+};
+[[gnu::noinline]] Redrawn redraw(Draws& draws, uint32_t next, uint32_t left, float sum, float diff, float old,
+                                 float& row)
+{
+    for (;;) {
+        sum = sum - diff;
+        ++next;
+        if (next + 2 * left + 1 >= draws.count) {
+            drawAhead(draws, draws.words[next - 1], 2 * left + 64);
+            next = 0;
+        }
+        const float renewed = draws.uniforms[next];
+        row = renewed;
+        diff = renewed - old;
+        const float tried = sum + diff;
+        if (tried >= -4.0f && tried <= 4.0f)
+            return {tried, next};
+        sum = tried;
+    }
+}
+
 // The samples of one block: the pink values of a stretch in order, then
-// their samples. The state is a local copy, so that the compiler can keep it
-// in registers: the int32_t samples could otherwise alias its unsigned words.
+// their samples. Each value is what PinkNoiseSource::nextPinkSample gives,
+// its draws taken from those made ahead. The state is worked on in locals,
+// which the compiler can keep in registers: the int32_t samples could
+// otherwise alias its unsigned words.
 void fillPink(PinkNoiseSource& state, int32_t* samples, uint32_t n, double scale, double fullScale, bool sixteen)
 {
-    constexpr uint32_t kStretch = 256;
     float values[kStretch];
+    float rows[16];
+    std::memcpy(rows, state.rows, sizeof rows);
+    Draws draws;
     const ScaleKernel kernel = sixteen ? scaleKernels.sixteen : scaleKernels.wide;
+    float runningSum = state.runningSum;
+    uint32_t counter = state.rowCounter;
+    uint32_t lcgState = state.lcgState;
     for (uint32_t done = 0; done < n;) {
         const uint32_t m = std::min(n - done, kStretch);
-        for (uint32_t i = 0; i < m; ++i)
-            values[i] = state.nextPinkSample();
+        drawAhead(draws, lcgState, 2 * m + 8);
+        uint32_t next = 0;  // the draw a row takes next; the white value takes the one after
+        for (uint32_t i = 0; i < m; ++i) {
+            // A counter of 0 counts 32 trailing zeros, as in nextPinkSample.
+            const unsigned row = static_cast<unsigned>(std::countr_zero(counter | (uint64_t{1} << 32))) % 16;
+            const float old = rows[row];
+            const float renewed = draws.uniforms[next];
+            rows[row] = renewed;
+            const float diff = renewed - old;
+            float sum = runningSum + diff;
+            if (!(sum >= -4.0f && sum <= 4.0f)) [[unlikely]] {
+                const Redrawn r = redraw(draws, next, m - i - 1, sum, diff, old, rows[row]);
+                sum = r.sum;
+                next = r.next;
+            }
+            runningSum = sum;
+            ++counter;
+            values[i] = (runningSum + draws.uniforms[next + 1]) * 0.125f;
+            next += 2;
+        }
+        lcgState = draws.words[next - 1];
         kernel(values, samples + done, m, scale, fullScale);
         done += m;
     }
+    std::memcpy(state.rows, rows, sizeof rows);
+    state.runningSum = runningSum;
+    state.rowCounter = counter;
+    state.lcgState = lcgState;
+    state.conversionWord = (lcgState >> 9) | 0x40000000u;
 }
 
 }  // namespace
@@ -114,7 +248,5 @@ void fillPink(PinkNoiseSource& state, int32_t* samples, uint32_t n, double scale
 void PinkNoiseGenerator::fillPinkBlock(int32_t* samples, uint32_t count)
 {
     const uint32_t n = beginBlock(samples, count);
-    PinkNoiseSource state = *source;
-    fillPink(state, samples, n, sampleScale, noiseLevel(0, bitWidth), bitWidth == 16);
-    *source = state;
+    fillPink(*source, samples, n, sampleScale, noiseLevel(0, bitWidth), bitWidth == 16);
 }
