@@ -278,7 +278,8 @@ void BM_FloorGaussianPair(benchmark::State& state)
 }
 BENCHMARK(BM_FloorGaussianPair);
 
-// Pink noise: one row renewal with its running sum and the white term.
+// Pink noise one value at a time: a row renewal with its running sum and
+// the white term, each drawing its own words (the block fill draws ahead).
 void BM_FloorPinkRow(benchmark::State& state)
 {
     PinkNoiseSource source;
