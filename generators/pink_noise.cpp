@@ -202,6 +202,8 @@ struct Redrawn {
 // otherwise alias its unsigned words.
 void fillPink(PinkNoiseSource& state, int32_t* samples, uint32_t n, double scale, double fullScale, bool sixteen)
 {
+    if (n == 0)  // nothing drawn: the source stays as it is
+        return;
     float values[kStretch];
     float rows[16];
     std::memcpy(rows, state.rows, sizeof rows);
