@@ -457,11 +457,10 @@ uint32_t ToneGenerator::trimCapacity() const
 
 // Runs the whole tone once without output and answers the sum of its samples
 // (wrapping in 32 bits) and the last two body samples. The samples are kept
-// in the record when it holds the whole pass, for the output pass to replay.
+// in the record, when there is one, for the output pass to replay.
 int32_t ToneGenerator::trialPass(uint32_t bodyEnd, int32_t* beforeLastBody, int32_t* lastBody)
 {
-    int32_t* kept = recordLength_ >= fadeLength + bodyEnd ? record_.get() : nullptr;
-    recorded_ = kept != nullptr;
+    int32_t* kept = record_.get();
     const auto take = [&kept](int32_t sample) {
         if (kept)
             *kept++ = sample;
@@ -565,7 +564,7 @@ void ToneGenerator::configureTone(double rate, double frequency, double duration
         return;
     }
 
-    // Room to keep the trial pass's samples, one more for a body made
+    // Room to keep the trial passes' samples, one more for a body made
     // longer below; without it the output pass computes them again.
     if (recordLength_ < length + 1) {
         record_.reset();
@@ -598,8 +597,7 @@ void ToneGenerator::configureTone(double rate, double frequency, double duration
         dcMode = true;
     }
     resetRunState();
-    if (recorded_)
-        replay_ = record_.get();
+    replay_ = record_.get();
     toneActive_ = true;
 }
 

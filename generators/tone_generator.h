@@ -154,8 +154,7 @@ private:
         void operator()(int32_t* record) const;
     };
     std::unique_ptr<int32_t[], RecordDeleter> record_;
-    uint32_t recordLength_ = 0;
-    bool recorded_ = false;          // the last trial pass filled the record
+    uint32_t recordLength_ = 0;      // samples it holds, at least a pass's
     const int32_t* replay_ = nullptr;  // the output pass's next sample there, or null
 
     [[gnu::always_inline]] int32_t fadeInSample();
