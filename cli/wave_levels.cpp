@@ -6,6 +6,8 @@
 #include <cstring>
 #include <limits>
 
+#include "kernel_set.h"
+
 // The lane types are passed only between functions of this file.
 #pragma GCC diagnostic ignored "-Wpsabi"
 
@@ -15,7 +17,12 @@ namespace {
 template <int Bytes>
 __attribute__((always_inline)) inline int64_t sampleAt(const unsigned char* p)
 {
-    if constexpr (Bytes == 2) {
+    if constexpr (std::endian::native != std::endian::little && Bytes != 3) {
+        uint32_t raw = 0;
+        for (int i = Bytes - 1; i >= 0; --i)
+            raw = raw << 8 | p[i];
+        return Bytes == 2 ? int64_t{static_cast<int16_t>(raw)} : int64_t{static_cast<int32_t>(raw)};
+    } else if constexpr (Bytes == 2) {
         int16_t v;
         std::memcpy(&v, p, 2);
         return v;
@@ -54,7 +61,7 @@ __attribute__((always_inline)) inline Samples fourSamples(const unsigned char* p
         Samples words;
         std::memcpy(&words, p, sizeof words);
         return (words << 16) >> 16;
-    } else if constexpr (Bytes == 4) {
+    } else if constexpr (Bytes == 4 && std::endian::native == std::endian::little) {
         Samples a, b;
         std::memcpy(&a, p, sizeof a);
         std::memcpy(&b, p + sizeof a, sizeof b);
@@ -126,13 +133,15 @@ __attribute__((always_inline)) inline BlockSums sumBlockBody(const unsigned char
     return sums;
 }
 
-// The block sums compiled twice, for AVX2 (the four lanes in one register)
-// and for the baseline; both give the same sums.
+// The block sums compiled for the baseline and, on x86, for AVX2 (the four
+// lanes in one register); both give the same sums.
+#if defined(__x86_64__) || defined(__i386__)
 template <int Bytes>
 __attribute__((target("avx2"))) BlockSums sumBlockAvx2(const unsigned char* p, uint64_t frames)
 {
     return sumBlockBody<Bytes>(p, frames);
 }
+#endif
 template <int Bytes>
 BlockSums sumBlockBaseline(const unsigned char* p, uint64_t frames)
 {
@@ -147,9 +156,11 @@ struct SumKernels {
 
 // Chosen during static initialisation, like the generators' kernels.
 const SumKernels sumKernels = [] {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2") ? SumKernels{sumBlockAvx2<2>, sumBlockAvx2<3>, sumBlockAvx2<4>}
-                                          : SumKernels{sumBlockBaseline<2>, sumBlockBaseline<3>, sumBlockBaseline<4>};
+#if defined(__x86_64__) || defined(__i386__)
+    if (kernelSet() == KernelSet::Avx2)
+        return SumKernels{sumBlockAvx2<2>, sumBlockAvx2<3>, sumBlockAvx2<4>};
+#endif
+    return SumKernels{sumBlockBaseline<2>, sumBlockBaseline<3>, sumBlockBaseline<4>};
 }();
 
 double toDbfs(double level, double scale)

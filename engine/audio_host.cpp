@@ -6,6 +6,7 @@
 #include <memory>
 #include <new>
 
+#include "kernel_set.h"
 #include "pink_noise.h"
 #include "seed_clock.h"
 #include "tone_generator.h"
@@ -64,6 +65,7 @@ bool AudioHost::attachDevice(WavAudioDriver* device, void* systemHandle)
 {
     systemHandle_ = systemHandle;
     shared.device = device;
+    shared.runner = nullptr;
     initialised_ = started_ = buffersCreated_ = false;
     shared.tone.reset();
     shared.pink.reset();
@@ -248,6 +250,8 @@ void AudioHost::shutdownHost()
     shared.tone.reset();
     shared.pink.reset();
     shared.white.reset();
+    // The runner belongs to whoever set it and may go once the host is down.
+    shared.runner = nullptr;
 }
 
 bool AudioHost::onBufferSwitch(int index, bool)
@@ -424,10 +428,12 @@ __attribute__((always_inline)) inline void ditherFramesBody(int32_t* first, int3
 
 using DitherFrames = void (*)(int32_t*, int32_t*, int, uint32_t&);
 
+#if defined(__x86_64__) || defined(__i386__)
 __attribute__((target("avx2"))) void ditherFramesAvx2(int32_t* first, int32_t* second, int count, uint32_t& state)
 {
     ditherFramesBody(first, second, count, state);
 }
+#endif
 
 void ditherFramesBaseline(int32_t* first, int32_t* second, int count, uint32_t& state)
 {
@@ -438,8 +444,11 @@ void ditherFramesBaseline(int32_t* first, int32_t* second, int count, uint32_t& 
 // loader-resolved function, so that it also works under sanitizers whose
 // runtime starts after the loader.
 const DitherFrames ditherFrames = [] {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2") ? &ditherFramesAvx2 : &ditherFramesBaseline;
+#if defined(__x86_64__) || defined(__i386__)
+    if (kernelSet() == KernelSet::Avx2)
+        return &ditherFramesAvx2;
+#endif
+    return &ditherFramesBaseline;
 }();
 
 }  // namespace

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <new>
 
+#include "kernel_set.h"
+
 namespace {
 
 // Whole words go to the block as little-endian bytes; on a little-endian
@@ -81,6 +83,7 @@ typedef unsigned char Bytes16 __attribute__((vector_size(16)));
 
 // Eight frames (48 bytes) from eight samples (32 bytes) by byte shuffles:
 // byte j of the eight frames is byte j % 6 % 3 of sample j / 6.
+#if defined(__x86_64__) || defined(__i386__)
 __attribute__((target("avx2"))) void convertTo24Avx2(const int32_t* s, unsigned char* out)
 {
     static_assert(kBlockFrames % 8 == 0, "whole groups of eight frames");
@@ -97,13 +100,16 @@ __attribute__((target("avx2"))) void convertTo24Avx2(const int32_t* s, unsigned 
         std::memcpy(o + 32, &o2, sizeof o2);
     }
 }
+#endif
 
-// The shuffles where the CPU has AVX2 and the bytes are little-endian,
+// The shuffles where the AVX2 kernels are in use (x86, so little-endian),
 // chosen during static initialisation; the words elsewhere.
 void (*const convertTo24)(const int32_t*, unsigned char*) = [] {
-    __builtin_cpu_init();
-    return std::endian::native == std::endian::little && __builtin_cpu_supports("avx2") ? convertTo24Avx2
-                                                                                         : convertTo24Words;
+#if defined(__x86_64__) || defined(__i386__)
+    if (kernelSet() == KernelSet::Avx2)
+        return convertTo24Avx2;
+#endif
+    return convertTo24Words;
 }();
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <new>
 
+#include "kernel_set.h"
 #include "seed_clock.h"
 
 // The lane types are passed only between always-inlined helpers of this file.
@@ -67,12 +68,14 @@ __attribute__((always_inline)) inline void scaleBody(const float* values, int32_
     }
 }
 
-// Compiled for AVX2 and for the baseline; both give the same samples.
+// Compiled for the baseline and, on x86, for AVX2; both give the same samples.
+#if defined(__x86_64__) || defined(__i386__)
 template <bool Sixteen>
 __attribute__((target("avx2"))) void scaleAvx2(const float* v, int32_t* s, uint32_t n, double scale, double full)
 {
     scaleBody<Sixteen>(v, s, n, scale, full);
 }
+#endif
 template <bool Sixteen>
 void scaleBaseline(const float* v, int32_t* s, uint32_t n, double scale, double full)
 {
@@ -87,9 +90,11 @@ struct ScaleKernels {
 
 // Chosen during static initialisation, like the dither's kernel.
 const ScaleKernels scaleKernels = [] {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2") ? ScaleKernels{scaleAvx2<true>, scaleAvx2<false>}
-                                          : ScaleKernels{scaleBaseline<true>, scaleBaseline<false>};
+#if defined(__x86_64__) || defined(__i386__)
+    if (kernelSet() == KernelSet::Avx2)
+        return ScaleKernels{scaleAvx2<true>, scaleAvx2<false>};
+#endif
+    return ScaleKernels{scaleBaseline<true>, scaleBaseline<false>};
 }();
 
 // The congruential steps of eight draws taken as one (mod 2^32), and the
@@ -132,10 +137,12 @@ __attribute__((always_inline)) inline void drawBody(uint32_t state, uint32_t* wo
     }
 }
 
+#if defined(__x86_64__) || defined(__i386__)
 __attribute__((target("avx2"))) void drawAvx2(uint32_t state, uint32_t* words, float* uniforms, uint32_t count)
 {
     drawBody(state, words, uniforms, count);
 }
+#endif
 void drawBaseline(uint32_t state, uint32_t* words, float* uniforms, uint32_t count)
 {
     drawBody(state, words, uniforms, count);
@@ -143,8 +150,11 @@ void drawBaseline(uint32_t state, uint32_t* words, float* uniforms, uint32_t cou
 
 using DrawKernel = void (*)(uint32_t, uint32_t*, float*, uint32_t);
 const DrawKernel drawKernel = [] {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2") ? drawAvx2 : drawBaseline;
+#if defined(__x86_64__) || defined(__i386__)
+    if (kernelSet() == KernelSet::Avx2)
+        return drawAvx2;
+#endif
+    return drawBaseline;
 }();
 
 // The samples of a block are made in stretches of this many.

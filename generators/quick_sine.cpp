@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "kernel_set.h"
+
 // The four-lane values below are passed between always-inlined helpers
 // only, so the baseline's warning about their calling convention does not apply.
 #pragma GCC diagnostic ignored "-Wpsabi"
@@ -212,9 +214,10 @@ struct Kernels {
     void (*noise)(const double*, const double*, uint32_t, double, double, int32_t*, int32_t*, bool*);
 };
 
-// Each kernel compiled twice, for AVX2 (four lanes) and for the baseline.
+// Each kernel compiled for the baseline and, on x86, for AVX2 (four lanes).
 // No fused multiply-adds in either: the build forbids contraction, so both
 // give the same values.
+#if defined(__x86_64__) || defined(__i386__)
 __attribute__((target("avx2"))) void sinesAvx2(const double* p, double* s, uint32_t n) { sinesBody(p, s, n); }
 __attribute__((target("avx2"))) void sinesCosinesAvx2(const double* a, double* s, double* c, uint32_t n)
 {
@@ -229,6 +232,7 @@ __attribute__((target("avx2"))) void noiseAvx2(const double* a, const double* r,
 {
     noiseBody(a, r, n, normaliser, scale, f, s, ok);
 }
+#endif
 void noiseBaseline(const double* a, const double* r, uint32_t n, double normaliser, double scale, int32_t* f,
                    int32_t* s, bool* ok)
 {
@@ -240,10 +244,11 @@ void truncationBaseline(const double* p, int32_t* s, uint32_t n, double f) { tru
 
 // Chosen during static initialisation, like the dither's kernel.
 const Kernels kernels = [] {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2")
-               ? Kernels{sinesAvx2, sinesCosinesAvx2, truncationAvx2, noiseAvx2}
-               : Kernels{sinesBaseline, sinesCosinesBaseline, truncationBaseline, noiseBaseline};
+#if defined(__x86_64__) || defined(__i386__)
+    if (kernelSet() == KernelSet::Avx2)
+        return Kernels{sinesAvx2, sinesCosinesAvx2, truncationAvx2, noiseAvx2};
+#endif
+    return Kernels{sinesBaseline, sinesCosinesBaseline, truncationBaseline, noiseBaseline};
 }();
 
 }  // namespace

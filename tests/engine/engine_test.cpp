@@ -8,7 +8,9 @@
 #include <map>
 #include <thread>
 
+#include "audio_host.h"
 #include "seed_clock.h"
+#include "wav_audio_driver.h"
 #include "test_files.h"
 
 namespace {
@@ -70,6 +72,34 @@ TEST_F(Engine, RangeEdges)
     // The longest job: 5292000 samples in 10336 blocks behind the silence.
     ASSERT_EQ(renderWhiteNoise(path, 120.0, 3, 16), 0);
     EXPECT_EQ(le32(readBytes(p), 136), (1u + 10336u) * 2048u);
+}
+
+// The engine may be created and shut down any number of times in a process,
+// and a host made afterwards on its own device uses nothing the engine freed.
+TEST(EngineLifetime, CyclesRenderTheSameBytesAndLeaveNothingBehind)
+{
+    ScratchDir dir;
+    const std::string p = dir.file("cycle.wav");
+    setSeedTime(1700000000);
+    std::vector<unsigned char> first;
+    for (int cycle = 0; cycle < 3; ++cycle) {
+        ASSERT_TRUE(createEngine(nullptr, cycle % 2 == 0));
+        ASSERT_EQ(renderWhiteNoise(p.c_str(), 0.2, 3, 24), 0);
+        ASSERT_EQ(renderSine(p.c_str(), 440.0, 0.2, 3, 24), 0);
+        shutdownEngine();
+        if (cycle == 0)
+            first = readBytes(p);
+        EXPECT_EQ(readBytes(p), first) << "cycle " << cycle;
+    }
+    WavAudioDriver device{nullptr, 512, false};
+    AudioHost host{&device, nullptr};
+    ASSERT_TRUE(host.prepareBuffers());
+    host.startWhiteNoise(0.2, 3, 32, 44100);
+    unsigned char block[4096];
+    EXPECT_TRUE(device.pullBlock(block, 32));
+    host.disarm();
+    host.shutdownHost();
+    setSeedTime(std::nullopt);
 }
 
 TEST(EngineWithoutHost, JobsAnswerZeroAndTouchNothing)

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <vector>
 
 #include "pink_noise.h"
@@ -33,8 +32,11 @@ protected:
         if (!device.pullBlock(block, 32))
             return false;
         samples.resize(512);
-        for (int i = 0; i < 512; ++i)
-            std::memcpy(&samples[size_t(i)], block + 8 * i, 4);
+        for (int i = 0; i < 512; ++i) {
+            const unsigned char* b = block + 8 * i;
+            samples[size_t(i)] = static_cast<int32_t>(uint32_t(b[0]) | uint32_t(b[1]) << 8 |
+                                                      uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24);
+        }
         return true;
     }
 

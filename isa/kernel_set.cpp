@@ -1,0 +1,54 @@
+#include "kernel_set.h"
+
+#include <cfloat>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+
+// Every sample is defined in IEEE binary64 arithmetic, each operation rounded
+// to nearest on its own. A target that keeps wider intermediates or whose
+// double is another format would give other samples: refuse to build there.
+static_assert(FLT_EVAL_METHOD == 0, "intermediate results must be rounded to their own type");
+static_assert(std::numeric_limits<double>::is_iec559 && std::numeric_limits<double>::digits == 53,
+              "double must be IEEE binary64");
+
+namespace {
+
+bool cpuHasAvx2()
+{
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2");
+#else
+    return false;
+#endif
+}
+
+KernelSet chooseKernelSet()
+{
+    const char* setting = std::getenv("VELTRANE_ISA");
+    const bool avx2 = cpuHasAvx2();
+    if (const auto set = kernelSetFor(setting, avx2))
+        return *set;
+    std::fprintf(stderr, "VELTRANE_ISA=%s is not known (use baseline or native); using native\n", setting);
+    return *kernelSetFor(nullptr, avx2);
+}
+
+}  // namespace
+
+std::optional<KernelSet> kernelSetFor(const char* setting, bool cpuHasAvx2)
+{
+    const KernelSet best = cpuHasAvx2 ? KernelSet::Avx2 : KernelSet::Baseline;
+    if (!setting || !*setting || std::strcmp(setting, "native") == 0)
+        return best;
+    if (std::strcmp(setting, "baseline") == 0)
+        return KernelSet::Baseline;
+    return std::nullopt;
+}
+
+KernelSet kernelSet()
+{
+    static const KernelSet chosen = chooseKernelSet();
+    return chosen;
+}
