@@ -8,17 +8,28 @@
 #                           fuzz target for a short bounded time; builds the
 #                           Debian package, checks it, installs, uses and
 #                           removes it
+#                           (each test program also run whole, so that state
+#                           one test leaves behind reaches the next); the
+#                           suite and a matrix of files again with the
+#                           baseline kernels; the libraries, veltrane-cli and
+#                           their tests cross-built for arm64, s390x and i386
+#                           and run under qemu-user, their files compared
+#                           byte for byte with this machine's
 #   ./test.sh --fuzz [S]    only the fuzz targets, S seconds each (default 30)
+#   ./test.sh --cross T     only the cross check for target T (a file name in
+#                           cmake/toolchains/ without .cmake)
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/ensure-packages.sh
 
 mode=release
+cross_targets=(aarch64-linux-gnu s390x-linux-gnu i686-linux-gnu)
 fuzz_seconds=30
 case "${1:-}" in
   "") ;;
   --ci) mode=ci ;;
   --fuzz) mode=fuzz; fuzz_seconds=${2:-30} ;;
+  --cross) mode=cross; cross_targets=("${2:?usage: $0 --cross TARGET}") ;;
   *) echo "usage: $0 [--ci | --fuzz [SECONDS]]" >&2; exit 2 ;;
 esac
 
@@ -32,6 +43,47 @@ build_and_test() {  # dir, ctest args..., -- cmake args...
   cmake -S . -B "$dir" "$@" >/dev/null
   cmake --build "$dir" -j"$jobs"
   QT_QPA_PLATFORM=offscreen ctest --test-dir "$dir" --output-on-failure -j"$jobs" "${ctest_args[@]}"
+}
+
+# Runs every test program whole, in one process, as well as one test per
+# process as CTest does.
+run_whole() {  # build dir
+  local program
+  for program in "$1"/tests/test_*; do
+    [ -x "$program" ] || continue
+    echo "whole: $(basename "$program")"
+    QT_QPA_PLATFORM=offscreen VELTRANE_CLI="$1/cli/veltrane-cli" "$program" --gtest_brief=1 >/dev/null ||
+      { echo "$(basename "$program") failed when run whole" >&2; exit 1; }
+  done
+}
+
+cross_packages=(googletest qemu-user)
+
+# Builds the libraries, veltrane-cli and their tests for a target with
+# Debian's cross compiler, runs the tests under qemu-user, and renders the
+# matrix there: it must be byte for byte the one rendered on this machine.
+cross_check() {  # triplet, native matrix dir
+  local target=$1 native=$2 dir=build-$1
+  local emulator
+  echo "== cross: $target"
+  cmake -S . -B "$dir" -DCMAKE_TOOLCHAIN_FILE="cmake/toolchains/$target.cmake" -DCMAKE_BUILD_TYPE=Release \
+    -DVELTRANE_BUILD_APP=OFF -DVELTRANE_BUILD_BENCH=OFF >/dev/null
+  cmake --build "$dir" -j"$jobs"
+  ctest --test-dir "$dir" --output-on-failure -j"$jobs" --timeout 900
+  emulator=$(sed -n 's/^set(CMAKE_CROSSCOMPILING_EMULATOR \(.*\))$/\1/p' "cmake/toolchains/$target.cmake")
+  rm -rf "$dir/matrix"
+  # shellcheck disable=SC2086 # the emulator is a command with its arguments
+  scripts/render-matrix.sh "$dir/matrix" "$dir/cli/veltrane-cli" $emulator
+  diff -r "$native" "$dir/matrix"
+  echo "$target: $(ls "$dir/matrix" | grep -c '\.wav$') files identical to this machine's"
+}
+
+native_matrix() {  # build dir -> renders build/matrix, and again with the baseline kernels
+  rm -rf "$1/matrix" "$1/matrix-baseline"
+  scripts/render-matrix.sh "$1/matrix" "$1/cli/veltrane-cli"
+  VELTRANE_ISA=baseline scripts/render-matrix.sh "$1/matrix-baseline" "$1/cli/veltrane-cli"
+  diff -r "$1/matrix" "$1/matrix-baseline"
+  echo "baseline kernels: $(ls "$1/matrix" | grep -c '\.wav$') files identical"
 }
 
 run_fuzzers() {
@@ -83,14 +135,23 @@ case $mode in
     build_and_test "${VELTRANE_BUILD_DIR:-build}" -- -DCMAKE_BUILD_TYPE=Release
     ;;
   ci)
-    ensure_packages clang libclang-rt-14-dev lintian desktop-file-utils appstream man-db
+    ensure_packages clang libclang-rt-14-dev lintian desktop-file-utils appstream man-db \
+      "${cross_packages[@]}" "${cross_targets[@]/#/g++-}"
     build_and_test build -- -DCMAKE_BUILD_TYPE=Release
+    echo "== the baseline kernels"
+    VELTRANE_ISA=baseline QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-failure -j"$jobs"
+    native_matrix build
+    for target in "${cross_targets[@]}"; do
+      cross_check "$target" build/matrix
+    done
     echo "== Debian package"
     check_package
     echo "== AddressSanitizer + UndefinedBehaviorSanitizer, leak checks on"
     ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
       build_and_test build-asan -- -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELTRANE_SANITIZE=address,undefined \
         -DVELTRANE_BUILD_BENCH=OFF
+    ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+      run_whole build-asan
     echo "== ThreadSanitizer (the libraries and the command line; Qt is not instrumented)"
     TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
       build_and_test build-tsan -- -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELTRANE_SANITIZE=thread \
@@ -101,5 +162,11 @@ case $mode in
   fuzz)
     ensure_packages clang libclang-rt-14-dev
     run_fuzzers
+    ;;
+  cross)
+    ensure_packages "${cross_packages[@]}" "${cross_targets[@]/#/g++-}"
+    build_and_test build -- -DCMAKE_BUILD_TYPE=Release
+    native_matrix build
+    cross_check "${cross_targets[0]}" build/matrix
     ;;
 esac
