@@ -262,12 +262,11 @@ TEST_F(Engine, EveryKindAndWidthKeepsItsExactBytes)
                 thread.join();
         }
     } helper;
-    static std::atomic<int> steps{0};
     for (int round = 0; round < 2; ++round) {
         if (round == 1) {
             helper.thread = std::thread([&] {
                 while (!helper.stop)
-                    helpRenderJob([](void*) { ++steps; }, nullptr);
+                    helpRenderJob([](void*) {}, nullptr);
             });
             ASSERT_TRUE(createEngine(&helping, false));
         }
@@ -283,8 +282,9 @@ TEST_F(Engine, EveryKindAndWidthKeepsItsExactBytes)
             }
         }
     }
+    // Whether the helper got a piece depends on the scheduler (on a loaded
+    // machine it may get none); the bytes must be the same either way.
     shutdownEngine();  // under the helper
-    EXPECT_GT(steps, 0);
 }
 
 }  // namespace
