@@ -1,7 +1,13 @@
 // Runs the built veltrane-cli as a user would and checks what it leaves.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <pty.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <sstream>
 #include <string>
 
 #include "cli_fixture.h"
@@ -56,6 +62,44 @@ TEST_F(Cli, ListNotesHelpAndVersion)
                                "--bits", "--output", "--seed-time", "--quiet", "--list-notes", "--version", "Examples:"})
         EXPECT_NE(r.out.find(option), std::string::npos) << option;
     EXPECT_EQ(run("--version").out, "veltrane-cli 1.10\n");
+}
+
+TEST_F(Cli, ProgressBarFitsTheTerminal)
+{
+    for (const unsigned short columns : {30, 120}) {
+        // The program's standard error is a terminal of this width; its
+        // standard output, with the summary, goes elsewhere.
+        winsize size{24, columns, 0, 0};
+        int master = -1;
+        const pid_t child = forkpty(&master, nullptr, nullptr, &size);
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            dup2(open("/dev/null", O_WRONLY), STDOUT_FILENO);
+            unsetenv("COLUMNS");
+            execl(std::getenv("VELTRANE_CLI"), "veltrane-cli", "white", "-d", "2", "-o", (work / "w.wav").c_str(),
+                  nullptr);
+            _exit(127);
+        }
+        std::string screen;
+        char chunk[4096];
+        for (ssize_t n; (n = read(master, chunk, sizeof chunk)) > 0;)
+            screen.append(chunk, n);
+        close(master);
+        int status = 0;
+        waitpid(child, &status, 0);
+        ASSERT_EQ(status, 0) << screen;
+        // Every drawing of the bar, between carriage returns, fills the
+        // line but its last column.
+        std::istringstream lines(screen);
+        int drawn = 0;
+        for (std::string line; std::getline(lines, line, '\r');) {
+            if (line.empty() || line == "\x1b[K")
+                continue;
+            ++drawn;
+            EXPECT_EQ(line.size(), columns - 1 + 3u) << line;  // and the erase to its end
+        }
+        EXPECT_GE(drawn, 10);
+    }
 }
 
 }  // namespace
