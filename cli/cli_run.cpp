@@ -19,16 +19,6 @@ namespace {
 
 constexpr const char* kProgram = "veltrane-cli";
 
-// Writes each note-list text as one line.
-class LineList : public NoteListSink {
-public:
-    explicit LineList(std::ostream& out) : out_(out) {}
-    void addNote(const std::string& text, const double*) override { out_ << text << '\n'; }
-
-private:
-    std::ostream& out_;
-};
-
 std::string hz(double value)
 {
     char text[32];
@@ -263,8 +253,9 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
             err << kProgram << ": cannot create the note table\n";
             return kExitCannotWrite;
         }
-        LineList lines(out);
-        fillNoteList(lines);
+        // One line per note: every name --note takes for it, and its frequency.
+        for (int i = 0; i < kNoteCount; ++i)
+            out << noteListName(i) << ' ' << formatFixed(noteTable()[i], 6) << '\n';
         releaseNoteTable();
         return kExitWritten;
     }

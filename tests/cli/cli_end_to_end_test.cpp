@@ -11,6 +11,8 @@
 #include <string>
 
 #include "cli_fixture.h"
+#include "cli_options.h"
+#include "note_table.h"
 
 namespace {
 
@@ -52,10 +54,23 @@ TEST_F(Cli, SeedTimeMakesRendersReproducible)
 
 TEST_F(Cli, ListNotesHelpAndVersion)
 {
+    // One line per note, NAME[/ALIAS] HZ; every name printed is one --note
+    // takes, for the frequency printed beside it.
     Outcome r = run("--list-notes");
     ASSERT_EQ(r.code, 0);
-    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 108);
-    EXPECT_EQ(r.out.rfind("C0: 16.351598\nC#0/Db0 17.323914\n", 0), 0u);  // the note table's texts, a line each
+    EXPECT_EQ(r.out.rfind("C0 16.351598\nC#0/Db0 17.323914\n", 0), 0u);
+    std::istringstream lines(r.out);
+    int notes = 0;
+    for (std::string names, hz; lines >> names >> hz; ++notes) {
+        for (size_t from = 0, to = 0; from < names.size(); from = to + 1) {
+            to = std::min(names.find('/', from), names.size());
+            const std::string name = names.substr(from, to - from);
+            const CliParseResult parsed = parseCliArguments({"sine", "--note", name});
+            EXPECT_EQ(parsed.options.note, notes) << name;
+            EXPECT_EQ(formatFixed(parsed.options.frequency, 6), hz) << name;
+        }
+    }
+    EXPECT_EQ(notes, 108);
     r = run("--help");
     ASSERT_EQ(r.code, 0);
     for (const char* option : {"--frequency", "--note", "--start", "--end", "--duration", "--attenuation", "--rate",
