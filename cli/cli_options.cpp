@@ -1,6 +1,7 @@
 #include "cli_options.h"
 
 #include <getopt.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <charconv>
@@ -331,6 +332,17 @@ double sineMinimumDuration(double frequency, uint32_t rate)
     // to the next 0.1 ms so that the value shown is itself long enough.
     double exact = (cycles - 0.5) / frequency;
     return std::ceil(exact * 1e4 - 1e-6) / 1e4;
+}
+
+std::string extensionWarning(const std::string& path)
+{
+    std::string lower = path;
+    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+    struct stat target {};
+    if (path == "-" || lower.ends_with(".wav") || lower.ends_with(".wave") ||
+        (stat(path.c_str(), &target) == 0 && !S_ISREG(target.st_mode)))
+        return {};
+    return "\"" + path + "\" does not end in .wav; it is written as a WAVE file all the same";
 }
 
 const char* signalName(CliSignal signal)

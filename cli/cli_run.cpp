@@ -141,6 +141,8 @@ int renderFile(const CliOptions& o, std::ostream& out, std::ostream& err, bool e
     if (o.signal == CliSignal::Sine && o.frequency * 2.0 >= o.rate)
         err << kProgram << ": warning: " << hz(o.frequency) << " is not below half the sample rate ("
             << hz(o.rate / 2.0) << "); the tone will alias or vanish\n";
+    if (const std::string warning = extensionWarning(path); !warning.empty())
+        err << kProgram << ": warning: " << warning << '\n';
 
     const int result = render(o, file.renderPath().c_str());
     const int renderError = lastRenderError();

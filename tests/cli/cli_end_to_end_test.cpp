@@ -25,7 +25,7 @@ TEST_F(Cli, WritesEachSignalAndSummarisesIt)
         {"sweep -b 24 -r 96000 -o sweep.wav", "sweep.wav", "sweep 65.406391 Hz to 4186.009045 Hz, 96000 Hz, 24 bits, ",
          96000, 24},
         {"pink --bits=32 --rate=48000 -a 20 -o pink.wav", "pink.wav", "pink noise, 48000 Hz, 32 bits, ", 48000, 32},
-        {"white -d 0.1 -o white.wav", "white.wav", "white noise, 44100 Hz, 16 bits, ", 44100, 16},
+        {"white -d 0.1 -o white.WAVE", "white.WAVE", "white noise, 44100 Hz, 16 bits, ", 44100, 16},
         {"sine --note db4 -q -o note.wav", "note.wav", "sine Db4 277.182631 Hz, 44100 Hz, 16 bits, ", 44100, 16}};
     for (const auto& c : cases) {
         const Outcome r = run(c.args);
@@ -39,6 +39,12 @@ TEST_F(Cli, WritesEachSignalAndSummarisesIt)
         EXPECT_EQ(r.out.rfind(c.file + ": " + c.summary + frames + " frames (", 0), 0u) << r.out;
     }
     EXPECT_NE(run("sine -o s.wav").out.find(" s), peak -3.00 dBFS, RMS -6."), std::string::npos);
+    // Another extension is written all the same, with a warning.
+    const Outcome flac = run("sine -q -o s.flac");
+    EXPECT_EQ(flac.code, 0);
+    EXPECT_EQ(flac.err, "veltrane-cli: warning: \"s.flac\" does not end in .wav; it is written as a WAVE file all "
+                        "the same\n");
+    EXPECT_EQ(slurp(work / "s.flac").substr(8, 4), "WAVE");
 }
 
 TEST_F(Cli, SeedTimeMakesRendersReproducible)
