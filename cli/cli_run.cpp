@@ -182,7 +182,7 @@ int renderFile(const CliOptions& o, std::ostream& out, std::ostream& err, bool e
 std::string cliHelpText()
 {
     return R"(Usage: veltrane-cli SIGNAL [OPTIONS]
-       veltrane-cli --list-notes | --help | --version
+  or:  veltrane-cli --list-notes | --help | --version
 
 Writes an audio test signal to a WAVE file: two identical channels of
 integer PCM, starting with 512 frames of silence.
@@ -221,10 +221,17 @@ Common options:
 On success one line names the file, the signal, rate, width, length and the
 signal's peak and RMS level in dBFS (on standard error with -o -).
 
-Exit status: 0 written, 1 the file could not be written (the target is left
-as it was), 2 a usage or value error, 128 + the signal's number when
-interrupted by SIGINT, SIGTERM or SIGHUP (130, 143, 129; the target is left as
-it was), 141 when standard output is a pipe that was closed (SIGPIPE).
+Exit status:
+  0                        the file was written
+  1                        the file could not be written; the message names
+                           the path and the system's reason, the target is
+                           left as it was and no temporary file remains
+  2                        a usage or value error (an unknown option, a
+                           malformed number, a value out of range); nothing
+                           is written
+  129, 130, 143            interrupted by SIGHUP, SIGINT or SIGTERM (128 +
+                           the signal's number); the target is left as it was
+  141                      standard output is a pipe that was closed (SIGPIPE)
 
 Examples:
   veltrane-cli sine --note A4 -d 2 -o a4.wav
