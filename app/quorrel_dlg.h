@@ -129,6 +129,8 @@ private:
     QRadioButton* m_bits16 = nullptr;
     QRadioButton* m_bits24 = nullptr;
     QRadioButton* m_bits32 = nullptr;
+    QPushButton* m_jobButton = nullptr;   // the button that started the running job
+    QWidget* m_focusDuringJob = nullptr;  // where the focus went when the buttons were disabled
 
     std::unique_ptr<ProgressRelay> m_relay;
     std::thread m_worker;
