@@ -222,6 +222,23 @@ TEST_F(DialogTest, AboutBoxOpensFromItsCommandsAndClosesWithEveryKey)
     EXPECT_TRUE(dialog->isVisible());
 }
 
+TEST(DialogStartUp, HelpAndVersionNeedNoDisplay)
+{
+    // The program built beside this test's folder.
+    const auto program = std::filesystem::canonical("/proc/self/exe").parent_path().parent_path() / "app/veltrane";
+    if (!std::filesystem::exists(program))
+        GTEST_SKIP() << "the dialog program is not built";
+    ScratchDir scratch;
+    const std::string out = scratch.file("out");
+    for (const auto& [option, start] : {std::pair{"--help", "Usage: veltrane "}, {"--version", "veltrane 1.10\n"}}) {
+        const std::string command = "env -u QT_QPA_PLATFORM -u DISPLAY -u WAYLAND_DISPLAY '" + program.string() +
+                                    "' " + option + " >'" + out + "' 2>&1";
+        EXPECT_EQ(std::system(command.c_str()), 0) << option;
+        const std::vector<unsigned char> text = readBytes(out);
+        EXPECT_EQ(std::string(text.begin(), text.end()).rfind(start, 0), 0u) << option;
+    }
+}
+
 TEST(DialogStartUp, FailuresShowTheirMessageAndEndTheProgram)
 {
     ensureApplication();
