@@ -140,5 +140,5 @@ private:
     bool m_centred = false;
 };
 
-// The caption of the dialog's own messages.
+// The caption of every message the dialog shows: the application's name.
 inline constexpr const char* kProgramCaption = "Veltrane";
