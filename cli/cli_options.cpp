@@ -152,11 +152,8 @@ size_t editDistance(std::string_view a, std::string_view b)
     std::vector<std::vector<size_t>> d(a.size() + 1, std::vector<size_t>(b.size() + 1));
     for (size_t i = 0; i <= a.size(); ++i)
         for (size_t j = 0; j <= b.size(); ++j) {
-            if (i == 0 || j == 0) {
-                d[i][j] = i + j;
-                continue;
-            }
-            d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + !same(a[i - 1], b[j - 1])});
+            d[i][j] = i == 0 || j == 0 ? i + j
+                      : std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + !same(a[i - 1], b[j - 1])});
             if (i > 1 && j > 1 && same(a[i - 1], b[j - 2]) && same(a[i - 2], b[j - 1]))
                 d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
         }
@@ -168,27 +165,24 @@ size_t editDistance(std::string_view a, std::string_view b)
 std::string unknownLongOption(std::string_view arg)
 {
     const std::string_view name = arg.substr(2, arg.find('=') - 2);
-    std::vector<std::string> prefixed;
+    std::string prefixed;
+    int matches = 0;
     const char* nearest = nullptr;
-    size_t nearestDistance = 0;
-    for (const option& o : kLongOptions) {
-        if (!o.name)
-            break;
-        if (!name.empty() && std::string_view(o.name).starts_with(name))
-            prefixed.push_back(std::string("--") + o.name);
-        const size_t distance = editDistance(name, o.name);
-        if (distance <= (std::strlen(o.name) + 2) / 4 && (!nearest || distance < nearestDistance)) {
-            nearest = o.name;
+    size_t nearestDistance = SIZE_MAX;
+    for (const option* o = kLongOptions; o->name; ++o) {
+        if (!name.empty() && std::string_view(o->name).starts_with(name)) {
+            prefixed += std::string(" --") + o->name;
+            ++matches;
+        }
+        const size_t distance = editDistance(name, o->name);
+        if (distance <= (std::strlen(o->name) + 2) / 4 && distance < nearestDistance) {
+            nearest = o->name;
             nearestDistance = distance;
         }
     }
     const std::string given = "--" + std::string(name);
-    if (prefixed.size() > 1) {
-        std::string error = "option " + given + " is ambiguous:";
-        for (const std::string& candidate : prefixed)
-            error += " " + candidate;
-        return error;
-    }
+    if (matches > 1)
+        return "option " + given + " is ambiguous:" + prefixed;
     return "unknown option " + given + (nearest ? "; did you mean --" + std::string(nearest) + "?" : "");
 }
 
