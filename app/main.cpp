@@ -1,43 +1,42 @@
 // veltrane: writes audio test-signal WAVE files from a single dialog.
-//
-// Two options serve the build and the documentation, not the user:
-//   --write-icons DIR   writes the application icon files under DIR
-//   --screenshot FILE   shows the dialog as it starts and saves a picture of it
 #include <QApplication>
 
+#include <cstdio>
 #include <cstring>
 
-#include "app_icon.h"
 #include "quorrel_app.h"
-#include "quorrel_dlg.h"
 
 namespace {
 
-int saveScreenshot(const QString& file)
-{
-    QApplication::setWindowIcon(appIcon());
-    CQuorrelDlg dialog;
-    if (!dialog.isInitialised())
-        return 1;
-    dialog.show();
-    QApplication::processEvents();
-    const bool saved = dialog.grab().save(file);
-    dialog.reject();
-    return saved ? 0 : 1;
-}
+constexpr const char* kHelp =
+    "Usage: veltrane [QT-OPTION...]\n"
+    "Opens the Veltrane dialog, which writes audio test-signal WAVE files: a sine\n"
+    "tone or a note, a linear sweep, pink or white noise.\n"
+    "\n"
+    "  -h, --help     print this help and exit\n"
+    "      --version  print the version and exit\n"
+    "\n"
+    "Qt's own options, such as -platform or -style, are passed to Qt.\n"
+    "veltrane-cli writes the same files from a terminal or a script.\n";
 
 } // namespace
 
 int main(int argc, char* argv[])
 {
-    if (argc == 3 && std::strcmp(argv[1], "--write-icons") == 0) {
-        QGuiApplication app(argc, argv);
-        return writeAppIconFiles(QString::fromLocal8Bit(argv[2])) ? 0 : 1;
+    // Answered before Qt starts, so that they need no display.
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(kHelp, stdout);
+            return std::fflush(stdout) == 0 ? 0 : 1;
+        }
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::puts("veltrane " VELTRANE_VERSION);
+            return std::fflush(stdout) == 0 ? 0 : 1;
+        }
     }
     QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Veltrane"));
     QGuiApplication::setDesktopFileName(QStringLiteral("veltrane"));
-    if (argc == 3 && std::strcmp(argv[1], "--screenshot") == 0)
-        return saveScreenshot(QString::fromLocal8Bit(argv[2]));
 
     CQuorrelApp veltrane;
     veltrane.InitInstance();

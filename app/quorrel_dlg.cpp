@@ -31,11 +31,6 @@ namespace {
 
 constexpr int kA4SearchStart = 57;
 
-QString applicationName()
-{
-    return QCoreApplication::applicationName();
-}
-
 void showMessage(QWidget* owner, const QString& caption, const QString& text, QMessageBox::Icon icon)
 {
     QMessageBox box(icon, caption, text, QMessageBox::Ok, owner);
@@ -158,18 +153,31 @@ void CQuorrelDlg::createControls()
         return b;
     };
 
+    // Screen readers speak each control by a name taken from its label.
+    auto name = [](QWidget* w, const QString& text, QLabel* buddy = nullptr) {
+        w->setAccessibleName(text);
+        if (buddy)
+            buddy->setBuddy(w);
+    };
+
     // The dialog layout, in its tab order.
     m_sineButton = button("sineButton", "Generate Sine Wave", du.rect(25, 153, 112, 14));
     m_sweepButton = button("sweepButton", "Generate Sweep Wave", du.rect(175, 108, 112, 14));
     m_durationEdit = edit("durationEdit", du.rect(169, 48, 24, 12));
-    label("Duration: seconds", du.rect(168, 23, 30, 20), Qt::AlignLeft, true);
+    name(m_durationEdit, QStringLiteral("Duration: seconds"),
+         label("Duration: seconds", du.rect(168, 23, 30, 20), Qt::AlignLeft, true));
     m_sweepStartEdit = edit("sweepStartEdit", du.rect(175, 96, 51, 12));
     m_sweepEndEdit = edit("sweepEndEdit", du.rect(235, 96, 51, 12));
-    label("Start --      FREQUENCY    -- End", du.rect(176, 84, 106, 9), Qt::AlignHCenter, false);
-    label("Frequency", du.rect(61, 131, 42, 8), Qt::AlignLeft, false);
+    QLabel* sweepLabel =
+        label("Start --      FREQUENCY    -- End", du.rect(176, 84, 106, 9), Qt::AlignHCenter, false);
+    name(m_sweepStartEdit, QStringLiteral("Start frequency"), sweepLabel);
+    name(m_sweepEndEdit, QStringLiteral("End frequency"));
+    QLabel* freqLabel = label("Frequency", du.rect(61, 131, 42, 8), Qt::AlignLeft, false);
     m_freqEdit = edit("freqEdit", du.rect(43, 141, 71, 12));
+    name(m_freqEdit, QStringLiteral("Frequency"), freqLabel);
     m_attenEdit = edit("attenEdit", du.rect(268, 48, 23, 12));
-    label("Attenuation        dBs", du.rect(258, 23, 38, 20), Qt::AlignLeft, true);
+    name(m_attenEdit, QStringLiteral("Attenuation dBs"),
+         label("Attenuation        dBs", du.rect(258, 23, 38, 20), Qt::AlignLeft, true));
 
     m_noteList = new QListWidget(this);
     m_noteList->setObjectName(QStringLiteral("noteList"));
@@ -177,16 +185,21 @@ void CQuorrelDlg::createControls()
     m_noteList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_noteList->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_noteList->setGeometry(du.rect(33, 44, 92, 75));
-    label("Select musical note", du.rect(47, 33, 66, 9), Qt::AlignLeft, false);
+    name(m_noteList, QStringLiteral("Select musical note"),
+         label("Select musical note", du.rect(47, 33, 66, 9), Qt::AlignLeft, false));
 
     m_rateCombo = new SimpleComboBox(this);
     m_rateCombo->setObjectName(QStringLiteral("rateCombo"));
     m_rateCombo->setGeometry(du.rect(211, 21, 40, 40));
     m_rateCombo->setEditHeight(du.y(12));
+    for (QWidget* part : {static_cast<QWidget*>(m_rateCombo), static_cast<QWidget*>(m_rateCombo->lineEdit()),
+                          static_cast<QWidget*>(m_rateCombo->listWidget())})
+        name(part, QStringLiteral("Sample rate"));
 
     frame("Sine wave generator", du.rect(11, 11, 138, 161), Qt::AlignHCenter);
     frame("Sweep generator", du.rect(160, 70, 140, 58), Qt::AlignHCenter);
     m_pathEdit = edit("pathEdit", du.rect(45, 214, 252, 12));
+    name(m_pathEdit, QStringLiteral("Output to file"));
     frame("Noise generators", du.rect(160, 135, 140, 37), Qt::AlignLeft);
     m_pinkButton = button("pinkButton", "Pink Noise", du.rect(175, 153, 54, 14));
     frame("Sample rate", du.rect(160, 11, 140, 53), Qt::AlignHCenter);
@@ -194,12 +207,17 @@ void CQuorrelDlg::createControls()
     m_progress = new ProgressBar(this);
     m_progress->setObjectName(QStringLiteral("progress"));
     m_progress->setGeometry(du.rect(11, 235, 290, 11));
+    name(m_progress, QStringLiteral("Progress"));
 
     m_whiteButton = button("whiteButton", "White Noise", du.rect(234, 153, 54, 14));
     frame("Sample bit width", du.rect(11, 174, 290, 26), Qt::AlignLeft);
     m_bits16 = radio("bits16", "16 bits", du.rect(77, 186, 45, 8));
     m_bits24 = radio("bits24", "24 bits", du.rect(152, 187, 42, 8));
     m_bits32 = radio("bits32", "32 bits", du.rect(229, 187, 41, 8));
+    for (QRadioButton* b : {m_bits16, m_bits24, m_bits32}) {
+        name(b, b->text());
+        b->setAccessibleDescription(QStringLiteral("Sample bit width"));
+    }
     frame("Output to file:", du.rect(11, 203, 290, 29), Qt::AlignLeft);
 
     // Frames are drawn behind the controls they surround and take no clicks
@@ -420,7 +438,7 @@ bool CQuorrelDlg::exchangeUnsigned(QLineEdit* edit, uint32_t& member, uint32_t l
 
 void CQuorrelDlg::failExchange(QLineEdit* edit, const QString& message)
 {
-    showMessage(this, applicationName(), message, QMessageBox::Warning);
+    showMessage(this, QString::fromLatin1(kProgramCaption), message, QMessageBox::Warning);
     edit->setFocus(Qt::OtherFocusReason);
     edit->selectAll();
 }
@@ -433,6 +451,9 @@ void CQuorrelDlg::EnableGenerateButtons(bool enable)
         m_pinkButton->setEnabled(enable);
         m_whiteButton->setEnabled(enable);
         if (enable) {
+            if (m_jobButton && focusWidget() == m_focusDuringJob)
+                m_jobButton->setFocus(Qt::OtherFocusReason);
+            m_jobButton = nullptr;
             m_busy.store(false, std::memory_order_release);
             if (m_closePending)
                 QMetaObject::invokeMethod(this, &CQuorrelDlg::finishPendingClose, Qt::QueuedConnection);
@@ -475,7 +496,17 @@ void CQuorrelDlg::startJob(SignalKind kind)
     m_busy.store(true, std::memory_order_release);
     EnableGenerateButtons(false);
 
-    DoDataExchange(true); // a failed check has been shown; the job runs with the values as they stand
+    // A failed check has been shown and its field holds the focus for
+    // correction; the job runs with the values as they stand. Otherwise the
+    // focus goes back to this job's button when it is enabled again, unless
+    // the user has moved it meanwhile.
+    const bool valid = DoDataExchange(true);
+    m_jobButton = !valid                           ? nullptr
+                  : kind == SignalKind::Sine      ? m_sineButton
+                  : kind == SignalKind::Sweep     ? m_sweepButton
+                  : kind == SignalKind::PinkNoise ? m_pinkButton
+                                                  : m_whiteButton;
+    m_focusDuringJob = focusWidget();
 
     std::unique_ptr<GenerateRequest> request(new (std::nothrow) GenerateRequest);
     if (!request) {
@@ -528,7 +559,7 @@ void CQuorrelDlg::OnSampleRateSelected()
         return;
     if (m_services.setEngineSampleRate(m_rateCombo->itemData(index)))
         return;
-    showMessage(this, applicationName(), QStringLiteral("Can't set sample rate to requested value!"),
+    showMessage(this, QString::fromLatin1(kProgramCaption), QStringLiteral("Can't set sample rate to requested value!"),
                 QMessageBox::NoIcon);
     synchroniseRateCombo();
 }

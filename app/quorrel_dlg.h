@@ -129,6 +129,8 @@ private:
     QRadioButton* m_bits16 = nullptr;
     QRadioButton* m_bits24 = nullptr;
     QRadioButton* m_bits32 = nullptr;
+    QPushButton* m_jobButton = nullptr;   // the button that started the running job
+    QWidget* m_focusDuringJob = nullptr;  // where the focus went when the buttons were disabled
 
     std::unique_ptr<ProgressRelay> m_relay;
     std::thread m_worker;
@@ -138,5 +140,5 @@ private:
     bool m_centred = false;
 };
 
-// The caption of the dialog's own messages.
+// The caption of every message the dialog shows: the application's name.
 inline constexpr const char* kProgramCaption = "Veltrane";

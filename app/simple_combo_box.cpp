@@ -11,6 +11,7 @@ SimpleComboBox::SimpleComboBox(QWidget* parent)
     , m_edit(new QLineEdit(this))
     , m_list(new QListWidget(this))
 {
+    m_edit->setReadOnly(true);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->setFocusPolicy(Qt::NoFocus);
     m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

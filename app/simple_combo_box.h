@@ -1,7 +1,8 @@
 // A combo box whose list is always shown below its edit field. Only a
 // selection the user makes in the list (mouse, or the arrow keys in the edit
-// field) or a double-click on an item is reported; typing into the edit field
-// and selecting from code report nothing.
+// field) or a double-click on an item is reported; selecting from code
+// reports nothing. The edit field only shows the selected item: it takes no
+// typing, so that it never shows a value other than the one chosen.
 #pragma once
 
 #include <QWidget>

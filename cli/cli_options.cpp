@@ -1,48 +1,52 @@
 #include "cli_options.h"
 
+#include <getopt.h>
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <string_view>
 #include <system_error>
+#include <type_traits>
 
 #include "note_names.h"
 #include "note_table.h"
 
 namespace {
 
-enum class OptionId {
-    Frequency, Note, Start, End, Duration, Attenuation, Rate, Bits, Output,
-    SeedTime, Quiet, ListNotes, Help, Version
+// Options without a short form get ids above every character.
+enum OptionId : int {
+    kFrequency = 256, kNote, kStart, kEnd, kSeedTime, kListNotes, kVersion,
+    kDuration = 'd', kAttenuation = 'a', kRate = 'r', kBits = 'b', kOutput = 'o', kQuiet = 'q', kHelp = 'h'
 };
 
-struct OptionDef {
-    OptionId id;
-    const char* longName;
-    char shortName;  // 0 when there is none
-    bool takesValue;
+constexpr option kLongOptions[] = {
+    {"frequency", required_argument, nullptr, kFrequency},
+    {"note", required_argument, nullptr, kNote},
+    {"start", required_argument, nullptr, kStart},
+    {"end", required_argument, nullptr, kEnd},
+    {"duration", required_argument, nullptr, kDuration},
+    {"attenuation", required_argument, nullptr, kAttenuation},
+    {"rate", required_argument, nullptr, kRate},
+    {"bits", required_argument, nullptr, kBits},
+    {"output", required_argument, nullptr, kOutput},
+    {"seed-time", required_argument, nullptr, kSeedTime},
+    {"quiet", no_argument, nullptr, kQuiet},
+    {"list-notes", no_argument, nullptr, kListNotes},
+    {"help", no_argument, nullptr, kHelp},
+    {"version", no_argument, nullptr, kVersion},
+    {nullptr, 0, nullptr, 0},
 };
+// '-': words are handed back in their place, whatever POSIXLY_CORRECT says;
+// ':': a missing value is told apart from an unknown option.
+constexpr char kShortOptions[] = "-:d:a:r:b:o:qh";
 
-constexpr OptionDef kOptions[] = {
-    {OptionId::Frequency, "frequency", 0, true},
-    {OptionId::Note, "note", 0, true},
-    {OptionId::Start, "start", 0, true},
-    {OptionId::End, "end", 0, true},
-    {OptionId::Duration, "duration", 'd', true},
-    {OptionId::Attenuation, "attenuation", 'a', true},
-    {OptionId::Rate, "rate", 'r', true},
-    {OptionId::Bits, "bits", 'b', true},
-    {OptionId::Output, "output", 'o', true},
-    {OptionId::SeedTime, "seed-time", 0, true},
-    {OptionId::Quiet, "quiet", 'q', false},
-    {OptionId::ListNotes, "list-notes", 0, false},
-    {OptionId::Help, "help", 'h', false},
-    {OptionId::Version, "version", 0, false},
-};
-
-// One option as the user wrote it: its spelling (for messages) and value.
+// One option as given: its name (for messages) and value.
 struct GivenOption {
-    const OptionDef* def;
+    int id;
     std::string spelling;
     std::string value;
 };
@@ -60,36 +64,25 @@ bool stripPlus(std::string_view& text)
     return !text.empty() && text[0] != '+' && text[0] != '-';
 }
 
-// A decimal number, the whole text and nothing else; an optional leading '+'.
-NumberStatus parseDouble(std::string_view text, double& value)
+// A decimal number (a whole one for an integer type), the whole text and
+// nothing else; an optional leading '+'.
+template <typename T>
+NumberStatus parseNumber(std::string_view text, T& value)
 {
     if (!stripPlus(text))
         return NumberStatus::Malformed;
-    double parsed = 0.0;
-    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), parsed,
-                                        std::chars_format::general);
-    if (end != text.data() + text.size())
+    T parsed{};
+    const char* last = text.data() + text.size();
+    std::from_chars_result read;
+    if constexpr (std::is_floating_point_v<T>)
+        read = std::from_chars(text.data(), last, parsed, std::chars_format::general);
+    else
+        read = std::from_chars(text.data(), last, parsed);
+    if (read.ptr != last)
         return NumberStatus::Malformed;
-    if (error == std::errc::result_out_of_range)
+    if (read.ec == std::errc::result_out_of_range)
         return NumberStatus::OutOfRange;
-    if (error != std::errc() || std::isnan(parsed))
-        return NumberStatus::Malformed;
-    value = parsed;
-    return NumberStatus::Ok;
-}
-
-// A whole decimal number with an optional sign.
-NumberStatus parseInteger(std::string_view text, int64_t& value)
-{
-    if (!stripPlus(text))
-        return NumberStatus::Malformed;
-    int64_t parsed = 0;
-    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), parsed);
-    if (end != text.data() + text.size())
-        return NumberStatus::Malformed;
-    if (error == std::errc::result_out_of_range)
-        return NumberStatus::OutOfRange;
-    if (error != std::errc())
+    if (read.ec != std::errc() || parsed != parsed)  // NaN is no number
         return NumberStatus::Malformed;
     value = parsed;
     return NumberStatus::Ok;
@@ -106,13 +99,14 @@ std::string malformed(const GivenOption& given, const std::string& what,
     return given.spelling + " \"" + given.value + "\" is not " + what + ": accepted " + accepted;
 }
 
-// Reads a double option into target, checking it against [low, high].
-std::string readDouble(const GivenOption& given, double low, double high,
-                       const std::string& accepted, double& target)
+// Reads a number option into target, checking it against [low, high].
+template <typename T>
+std::string readNumber(const GivenOption& given, T low, T high, const char* what,
+                       const std::string& accepted, T& target)
 {
-    double value = 0.0;
-    switch (parseDouble(given.value, value)) {
-    case NumberStatus::Malformed: return malformed(given, "a number", accepted);
+    T value{};
+    switch (parseNumber(given.value, value)) {
+    case NumberStatus::Malformed: return malformed(given, what, accepted);
     case NumberStatus::OutOfRange: return outOfRange(given, accepted);
     case NumberStatus::Ok: break;
     }
@@ -122,76 +116,124 @@ std::string readDouble(const GivenOption& given, double low, double high,
     return {};
 }
 
+std::string readDouble(const GivenOption& given, double low, double high,
+                       const std::string& accepted, double& target)
+{
+    return readNumber(given, low, high, "a number", accepted, target);
+}
+
 std::string readChoice(const GivenOption& given, std::initializer_list<int64_t> choices,
                        const std::string& accepted, int64_t& target)
 {
-    int64_t value = 0;
-    switch (parseInteger(given.value, value)) {
-    case NumberStatus::Malformed: return malformed(given, "a whole number", accepted);
-    case NumberStatus::OutOfRange: return outOfRange(given, accepted);
-    case NumberStatus::Ok: break;
-    }
-    for (int64_t choice : choices) {
-        if (value == choice) {
-            target = value;
-            return {};
+    std::string error = readNumber<int64_t>(given, INT64_MIN, INT64_MAX, "a whole number", accepted, target);
+    if (error.empty() && std::find(choices.begin(), choices.end(), target) == choices.end())
+        error = given.spelling + " " + given.value + " is not supported: accepted " + accepted;
+    return error;
+}
+
+// The option's name as messages give it: its long name, or its short form
+// when that is what was typed.
+std::string spellingOf(int id, bool typedShort)
+{
+    if (typedShort && id < 256)
+        return std::string("-") + static_cast<char>(id);
+    for (const option& o : kLongOptions)
+        if (o.name && o.val == id)
+            return std::string("--") + o.name;
+    return {};
+}
+
+// Edits (insertions, deletions, substitutions, swaps of neighbours) between
+// a and b, ignoring letter case.
+size_t editDistance(std::string_view a, std::string_view b)
+{
+    const auto same = [](char x, char y) { return std::tolower(static_cast<unsigned char>(x)) ==
+                                                  std::tolower(static_cast<unsigned char>(y)); };
+    std::vector<std::vector<size_t>> d(a.size() + 1, std::vector<size_t>(b.size() + 1));
+    for (size_t i = 0; i <= a.size(); ++i)
+        for (size_t j = 0; j <= b.size(); ++j) {
+            d[i][j] = i == 0 || j == 0 ? i + j
+                      : std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + !same(a[i - 1], b[j - 1])});
+            if (i > 1 && j > 1 && same(a[i - 1], b[j - 2]) && same(a[i - 2], b[j - 1]))
+                d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+        }
+    return d[a.size()][b.size()];
+}
+
+// The message for a long option that names none or several: the candidates
+// of an ambiguous prefix, or the nearest name for a near miss.
+std::string unknownLongOption(std::string_view arg)
+{
+    const std::string_view name = arg.substr(2, arg.find('=') - 2);
+    std::string prefixed;
+    int matches = 0;
+    const char* nearest = nullptr;
+    size_t nearestDistance = SIZE_MAX;
+    for (const option* o = kLongOptions; o->name; ++o) {
+        if (!name.empty() && std::string_view(o->name).starts_with(name)) {
+            prefixed += std::string(" --") + o->name;
+            ++matches;
+        }
+        const size_t distance = editDistance(name, o->name);
+        if (distance <= (std::strlen(o->name) + 2) / 4 && distance < nearestDistance) {
+            nearest = o->name;
+            nearestDistance = distance;
         }
     }
-    return given.spelling + " " + given.value + " is not supported: accepted " + accepted;
-}
-
-const OptionDef* findLong(std::string_view name)
-{
-    for (const OptionDef& def : kOptions)
-        if (name == def.longName)
-            return &def;
-    return nullptr;
-}
-
-const OptionDef* findShort(char name)
-{
-    for (const OptionDef& def : kOptions)
-        if (def.shortName != 0 && def.shortName == name)
-            return &def;
-    return nullptr;
+    const std::string given = "--" + std::string(name);
+    if (matches > 1)
+        return "option " + given + " is ambiguous:" + prefixed;
+    return "unknown option " + given + (nearest ? "; did you mean --" + std::string(nearest) + "?" : "");
 }
 
 std::optional<CliSignal> signalFromWord(std::string_view word)
 {
-    if (word == "sine") return CliSignal::Sine;
-    if (word == "sweep") return CliSignal::Sweep;
-    if (word == "pink") return CliSignal::Pink;
-    if (word == "white") return CliSignal::White;
+    const char* words[] = {"sine", "sweep", "pink", "white"};  // in CliSignal's order
+    for (int i = 0; i < 4; ++i)
+        if (word == words[i])
+            return static_cast<CliSignal>(i);
     return std::nullopt;
 }
 
-// Checks every given value and stores it in options; the first fault wins.
+// Checks every given value, in order, and stores it in options; a later
+// value replaces an earlier one, and the first fault wins.
 std::string applyValues(const std::vector<GivenOption>& given, CliOptions& options)
 {
     const bool sine = options.signal == CliSignal::Sine;
     const bool sweep = options.signal == CliSignal::Sweep;
     const GivenOption* frequency = nullptr;
     const GivenOption* note = nullptr;
+    const GivenOption* duration = nullptr;
 
     for (const GivenOption& g : given) {
         std::string error;
         int64_t whole = 0;
-        switch (g.def->id) {
-        case OptionId::Frequency:
-        case OptionId::Note:
+        switch (g.id) {
+        case kFrequency:
+        case kNote:
             if (!sine)
                 return g.spelling + " applies only to the sine signal";
-            (g.def->id == OptionId::Frequency ? frequency : note) = &g;
+            if (g.id == kFrequency) {
+                frequency = &g;
+                error = readDouble(g, kMinFrequencyHz, kMaxFrequencyHz, "10 to 22050 Hz", options.frequency);
+            } else {
+                note = &g;
+                options.note = noteIndexFromName(g.value);
+                options.noteText = g.value;
+                if (!options.note)
+                    error = g.spelling + " \"" + g.value +
+                            "\" is not a note name: accepted C0 to B8, such as A4, C#4 or Db4";
+            }
             break;
-        case OptionId::Start:
-        case OptionId::End:
+        case kStart:
+        case kEnd:
             if (!sweep)
                 return g.spelling + " applies only to the sweep signal";
             error = readDouble(g, kMinFrequencyHz, kMaxFrequencyHz, "10 to 22050 Hz",
-                               g.def->id == OptionId::Start ? options.startFrequency
-                                                             : options.endFrequency);
+                               g.id == kStart ? options.startFrequency : options.endFrequency);
             break;
-        case OptionId::Duration:
+        case kDuration:
+            duration = &g;
             error = sine ? readDouble(g, kMinSineSeconds, kMaxSeconds,
                                       "0.01 to 120 seconds for a sine", options.duration)
                          : readDouble(g, kMinSweepNoiseSeconds, kMaxSeconds,
@@ -199,57 +241,35 @@ std::string applyValues(const std::vector<GivenOption>& given, CliOptions& optio
                                           (sweep ? "a sweep" : "noise"),
                                       options.duration);
             break;
-        case OptionId::Attenuation:
-            switch (parseInteger(g.value, whole)) {
-            case NumberStatus::Malformed:
-                error = malformed(g, "a whole number of decibels", "0 to 90 dB");
-                break;
-            case NumberStatus::OutOfRange:
-                error = outOfRange(g, "0 to 90 dB");
-                break;
-            case NumberStatus::Ok:
-                if (whole < 0 || whole > kMaxAttenuationDb)
-                    error = outOfRange(g, "0 to 90 dB");
-                else
-                    options.attenuation = static_cast<uint32_t>(whole);
-                break;
-            }
+        case kAttenuation:
+            error = readNumber<int64_t>(g, 0, kMaxAttenuationDb, "a whole number of decibels", "0 to 90 dB", whole);
+            if (error.empty())
+                options.attenuation = static_cast<uint32_t>(whole);
             break;
-        case OptionId::Rate:
+        case kRate:
             error = readChoice(g, {44100, 48000, 96000}, "44100, 48000 or 96000 Hz", whole);
             if (error.empty())
                 options.rate = static_cast<uint32_t>(whole);
             break;
-        case OptionId::Bits:
+        case kBits:
             error = readChoice(g, {16, 24, 32}, "16, 24 or 32 bits", whole);
             if (error.empty())
                 options.bits = static_cast<int32_t>(whole);
             break;
-        case OptionId::Output:
+        case kOutput:
             if (g.value.empty())
                 error = g.spelling + " needs a file name";
             else
                 options.output = g.value;
             break;
-        case OptionId::SeedTime:
-            switch (parseInteger(g.value, whole)) {
-            case NumberStatus::Malformed:
-                error = malformed(g, "a whole number of seconds", "seconds since 1970");
-                break;
-            case NumberStatus::OutOfRange:
-                error = outOfRange(g, "a 64-bit count of seconds since 1970");
-                break;
-            case NumberStatus::Ok:
+        case kSeedTime:
+            error = readNumber<int64_t>(g, INT64_MIN, INT64_MAX, "a whole number of seconds",
+                              "whole seconds since 1970, within 64 bits", whole);
+            if (error.empty())
                 options.seedTime = whole;
-                break;
-            }
             break;
-        case OptionId::Quiet:
+        case kQuiet:
             options.quiet = true;
-            break;
-        case OptionId::ListNotes:
-        case OptionId::Help:
-        case OptionId::Version:
             break;
         }
         if (!error.empty())
@@ -258,18 +278,7 @@ std::string applyValues(const std::vector<GivenOption>& given, CliOptions& optio
 
     if (frequency && note)
         return "give either " + frequency->spelling + " or " + note->spelling + ", not both";
-    if (frequency) {
-        std::string error = readDouble(*frequency, kMinFrequencyHz, kMaxFrequencyHz,
-                                       "10 to 22050 Hz", options.frequency);
-        if (!error.empty())
-            return error;
-    }
     if (note) {
-        options.note = noteIndexFromName(note->value);
-        options.noteText = note->value;
-        if (!options.note)
-            return note->spelling + " \"" + note->value +
-                   "\" is not a note name: accepted C0 to B8, such as A4, C#4 or Db4";
         const bool tableWasThere = noteTable() != nullptr;
         if (!createNoteTable())
             return "the note table cannot be created";
@@ -279,22 +288,14 @@ std::string applyValues(const std::vector<GivenOption>& given, CliOptions& optio
     }
 
     if (sine && !sineIsRendered(options.frequency, options.duration, options.rate)) {
-        // Name the duration as the user wrote it; the default is never too short.
-        std::string spelling = "--duration";
-        std::string value = std::to_string(options.duration);
-        for (const GivenOption& g : given) {
-            if (g.def->id == OptionId::Duration) {
-                spelling = g.spelling;
-                value = g.value;
-            }
-        }
         char text[256];
         std::snprintf(text, sizeof text,
                       " is too short for a %.10g Hz sine at %u Hz: the tone needs at least two "
                       "whole cycles and more than 512 samples, from %.4g seconds on",
                       options.frequency, options.rate,
                       sineMinimumDuration(options.frequency, options.rate));
-        return spelling + " " + value + text;
+        // The default duration is never too short, so one was given.
+        return (duration ? duration->spelling + " " + duration->value : "the duration") + text;
     }
     return {};
 }
@@ -327,6 +328,17 @@ double sineMinimumDuration(double frequency, uint32_t rate)
     return std::ceil(exact * 1e4 - 1e-6) / 1e4;
 }
 
+std::string extensionWarning(const std::string& path)
+{
+    std::string lower = path;
+    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+    struct stat target {};
+    if (path == "-" || lower.ends_with(".wav") || lower.ends_with(".wave") ||
+        (stat(path.c_str(), &target) == 0 && !S_ISREG(target.st_mode)))
+        return {};
+    return "\"" + path + "\" does not end in .wav; it is written as a WAVE file all the same";
+}
+
 const char* signalName(CliSignal signal)
 {
     switch (signal) {
@@ -342,90 +354,76 @@ CliParseResult parseCliArguments(const std::vector<std::string>& args)
 {
     CliParseResult result;
     CliOptions& options = result.options;
+    // getopt_long takes a writable argv; the program name stands first.
+    std::vector<std::string> words(1, "veltrane-cli");
+    words.insert(words.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+    const int argc = static_cast<int>(words.size());
+
     std::vector<GivenOption> given;
-    std::optional<std::string> signalWord;
+    std::vector<std::string> operands;
     bool listNotes = false;
-    bool optionsEnded = false;
-
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        const OptionDef* def = nullptr;
-        std::string spelling;
-        std::optional<std::string> inlineValue;
-
-        if (!optionsEnded && arg == "--") {
-            optionsEnded = true;
+    opterr = 0;
+    optind = 0;  // a fresh scan on every call
+    for (;;) {
+        int index = -1;
+        const int id = getopt_long(argc, argv.data(), kShortOptions, kLongOptions, &index);
+        if (id == -1)
+            break;
+        // Where getopt_long has just stepped past a whole word, that word.
+        const std::string_view word = optind > 0 ? argv[optind - 1] : "";
+        const bool typedLong = word.starts_with("--");
+        switch (id) {
+        case 1:
+            operands.emplace_back(optarg);
             continue;
-        }
-        if (!optionsEnded && arg.size() > 2 && arg.compare(0, 2, "--") == 0) {
-            size_t equals = arg.find('=');
-            spelling = arg.substr(0, equals);
-            def = findLong(std::string_view(spelling).substr(2));
-            if (equals != std::string::npos)
-                inlineValue = arg.substr(equals + 1);
-        } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
-            spelling = arg.substr(0, 2);
-            def = findShort(arg[1]);
-            if (arg.size() > 2)
-                inlineValue = arg.substr(2);  // -d2 and -o/tmp/x.wav
-        } else {
-            if (signalWord) {
-                result.error = "unexpected argument \"" + arg + "\"";
-                return result;
-            }
-            signalWord = arg;
-            continue;
-        }
-
-        if (!def) {
-            result.error = "unknown option " + spelling;
+        case ':':
+            result.error = "option " + spellingOf(optopt, !typedLong) + " needs a value";
             return result;
-        }
-        if (def->id == OptionId::Help) {
+        case '?':
+            if (optopt == 0)
+                result.error = unknownLongOption(word);
+            else if (optopt >= 256 || std::strchr("qh", optopt))
+                result.error = "option " + spellingOf(optopt, false) + " takes no value";
+            else
+                result.error = "unknown option -" + std::string(1, static_cast<char>(optopt));
+            return result;
+        case kHelp:
             options.command = CliCommand::Help;
             return result;
-        }
-        if (def->id == OptionId::Version) {
+        case kVersion:
             options.command = CliCommand::Version;
             return result;
-        }
-        if (!def->takesValue && inlineValue) {
-            result.error = (def->shortName && spelling.size() == 2)
-                               ? "option " + spelling + " takes no value (write options separately)"
-                               : "option " + spelling + " takes no value";
-            return result;
-        }
-        std::string value;
-        if (def->takesValue) {
-            if (inlineValue) {
-                value = *inlineValue;
-            } else if (i + 1 < args.size()) {
-                value = args[++i];  // taken as is, even when it starts with '-'
-            } else {
-                result.error = "option " + spelling + " needs a value";
-                return result;
-            }
-        }
-        if (def->id == OptionId::ListNotes)
+        case kListNotes:
             listNotes = true;
-        given.push_back({def, spelling, value});
+            break;
+        }
+        given.push_back({id, spellingOf(id, index < 0), optarg ? optarg : ""});
     }
+    operands.insert(operands.end(), argv.begin() + optind, argv.begin() + argc);
 
     if (listNotes) {
-        if (signalWord || given.size() > 1) {
+        if (!operands.empty() || given.size() > 1) {
             result.error = "--list-notes takes no signal and no other options";
             return result;
         }
         options.command = CliCommand::ListNotes;
         return result;
     }
-    if (!signalWord) {
+    if (operands.empty()) {
         result.error = "no signal given: choose sine, sweep, pink or white";
         return result;
     }
-    std::optional<CliSignal> signal = signalFromWord(*signalWord);
+    if (operands.size() > 1) {
+        result.error = "unexpected argument \"" + operands[1] + "\"";
+        return result;
+    }
+    std::optional<CliSignal> signal = signalFromWord(operands[0]);
     if (!signal) {
-        result.error = "unknown signal \"" + *signalWord + "\": choose sine, sweep, pink or white";
+        result.error = "unknown signal \"" + operands[0] + "\": choose sine, sweep, pink or white";
         return result;
     }
     options.signal = *signal;

@@ -45,6 +45,12 @@ CliParseResult parseCliArguments(const std::vector<std::string>& args);
 
 const char* signalName(CliSignal signal);
 
+// A warning for an output path whose name does not end in .wav or .wave (in
+// any letter case), since the file holds WAVE data whatever its name; empty
+// for such a name, for standard output and for an existing target that is
+// not a regular file (a device, a FIFO).
+std::string extensionWarning(const std::string& path);
+
 // Whether a sine of this frequency and duration yields any tone at this rate,
 // and the shortest duration that does.
 bool sineIsRendered(double frequency, double duration, uint32_t rate);

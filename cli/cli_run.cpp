@@ -19,16 +19,6 @@ namespace {
 
 constexpr const char* kProgram = "veltrane-cli";
 
-// Writes each note-list text as one line.
-class LineList : public NoteListSink {
-public:
-    explicit LineList(std::ostream& out) : out_(out) {}
-    void addNote(const std::string& text, const double*) override { out_ << text << '\n'; }
-
-private:
-    std::ostream& out_;
-};
-
 std::string hz(double value)
 {
     char text[32];
@@ -151,6 +141,8 @@ int renderFile(const CliOptions& o, std::ostream& out, std::ostream& err, bool e
     if (o.signal == CliSignal::Sine && o.frequency * 2.0 >= o.rate)
         err << kProgram << ": warning: " << hz(o.frequency) << " is not below half the sample rate ("
             << hz(o.rate / 2.0) << "); the tone will alias or vanish\n";
+    if (const std::string warning = extensionWarning(path); !warning.empty())
+        err << kProgram << ": warning: " << warning << '\n';
 
     const int result = render(o, file.renderPath().c_str());
     const int renderError = lastRenderError();
@@ -190,7 +182,7 @@ int renderFile(const CliOptions& o, std::ostream& out, std::ostream& err, bool e
 std::string cliHelpText()
 {
     return R"(Usage: veltrane-cli SIGNAL [OPTIONS]
-       veltrane-cli --list-notes | --help | --version
+  or:  veltrane-cli --list-notes | --help | --version
 
 Writes an audio test signal to a WAVE file: two identical channels of
 integer PCM, starting with 512 frames of silence.
@@ -229,10 +221,17 @@ Common options:
 On success one line names the file, the signal, rate, width, length and the
 signal's peak and RMS level in dBFS (on standard error with -o -).
 
-Exit status: 0 written, 1 the file could not be written (the target is left
-as it was), 2 a usage or value error, 128 + the signal's number when
-interrupted by SIGINT, SIGTERM or SIGHUP (130, 143, 129; the target is left as
-it was), 141 when standard output is a pipe that was closed (SIGPIPE).
+Exit status:
+  0                        the file was written
+  1                        the file could not be written; the message names
+                           the path and the system's reason, the target is
+                           left as it was and no temporary file remains
+  2                        a usage or value error (an unknown option, a
+                           malformed number, a value out of range); nothing
+                           is written
+  129, 130, 143            interrupted by SIGHUP, SIGINT or SIGTERM (128 +
+                           the signal's number); the target is left as it was
+  141                      standard output is a pipe that was closed (SIGPIPE)
 
 Examples:
   veltrane-cli sine --note A4 -d 2 -o a4.wav
@@ -263,8 +262,9 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
             err << kProgram << ": cannot create the note table\n";
             return kExitCannotWrite;
         }
-        LineList lines(out);
-        fillNoteList(lines);
+        // One line per note: every name --note takes for it, and its frequency.
+        for (int i = 0; i < kNoteCount; ++i)
+            out << noteListName(i) << ' ' << formatFixed(noteTable()[i], 6) << '\n';
         releaseNoteTable();
         return kExitWritten;
     }

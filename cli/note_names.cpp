@@ -51,3 +51,14 @@ std::string noteDisplayName(std::string_view name)
         shown[1] = 'b';
     return shown;
 }
+
+std::string noteListName(int index)
+{
+    static constexpr const char* kSharp[] = {"C", "C#", "D", "D#", "E", "F", "F#", "G", "G#", "A", "A#", "B"};
+    static constexpr const char* kFlat[] = {"", "Db", "", "Eb", "", "", "Gb", "", "Ab", "", "Bb", ""};
+    const std::string octave = std::to_string(index / 12);
+    std::string name = kSharp[index % 12] + octave;
+    if (*kFlat[index % 12])
+        name += std::string("/") + kFlat[index % 12] + octave;
+    return name;
+}

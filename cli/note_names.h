@@ -14,3 +14,7 @@ std::optional<int> noteIndexFromName(std::string_view name);
 // The name as written for display: letter upper case, "b" for a flat
 // ("db4" gives "Db4", "c#4" gives "C#4"). Meant for names that have an index.
 std::string noteDisplayName(std::string_view name);
+
+// Every name --note accepts for note index (0 to 107) in its usual spelling:
+// "A4", or a black key's sharp and flat names, "C#4/Db4".
+std::string noteListName(int index);

@@ -1,7 +1,8 @@
 // A one-line progress bar for the terminal, driven by the engine's
-// per-block reports.
+// per-block reports. It fits the terminal's width and follows its resizing.
 #pragma once
 
+#include <csignal>
 #include <cstdint>
 #include <ostream>
 
@@ -10,8 +11,12 @@
 class ProgressBar : public ProgressNotifier {
 public:
     // expectedReports: how many reports make a full bar; more are shown as
-    // full. A disabled bar counts but draws nothing.
+    // full. A disabled bar counts but draws nothing. An enabled one is drawn
+    // to fit the terminal on standard error and redrawn when it is resized.
     ProgressBar(std::ostream& out, uint64_t expectedReports, bool enabled);
+    ~ProgressBar() override;
+    ProgressBar(const ProgressBar&) = delete;
+    ProgressBar& operator=(const ProgressBar&) = delete;
 
     void blockRendered() override;
     // Clears the bar's line so that the next output starts on a clean line.
@@ -23,6 +28,10 @@ public:
     // block, one per generator block, and one for the pull that ends the job.
     static uint64_t expectedReports(uint32_t rate, double duration);
 
+    // The width of the terminal on standard error: its window size, else
+    // COLUMNS, else 80.
+    static int terminalColumns();
+
 private:
     void draw(int percent);
 
@@ -30,5 +39,7 @@ private:
     uint64_t expected_;
     uint64_t reports_ = 0;
     int shownPercent_ = -1;
+    int columns_ = 80;
     bool enabled_;
+    struct sigaction previousResize_ {};
 };

@@ -11,9 +11,9 @@ case $build in /*) ;; *) build=$root/$build ;; esac
 if [ ! -d "$build" ]; then
   cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
 fi
-cmake --build "$build" --target veltrane -j"$(nproc)" >/dev/null
+cmake --build "$build" --target veltrane-assets -j"$(nproc)" >/dev/null
 
 mkdir -p "$root/docs"
 cd /tmp
-QT_QPA_PLATFORM=offscreen "$build/app/veltrane" --screenshot "$root/docs/dialog.png" 2>/dev/null
+QT_QPA_PLATFORM=offscreen "$build/app/veltrane-assets" --screenshot "$root/docs/dialog.png" 2>/dev/null
 echo "wrote $root/docs/dialog.png"

@@ -2,6 +2,7 @@
 // windows answered from inside their own loops, output in a scratch directory.
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -155,6 +156,27 @@ TEST_F(DialogTest, StartsWithTheDefaultRequest)
     EXPECT_EQ(dialog->focusWidget(), control("sineButton"));
 }
 
+TEST_F(DialogTest, EveryControlHasASpokenName)
+{
+    // What a screen reader finds: every control the keyboard reaches, the
+    // rate list and the progress bar have a name; the fields take theirs
+    // from their labels.
+    QList<QWidget*> controls = {control<SimpleComboBox>("rateCombo")->listWidget(), dialog->progressBar()};
+    for (QWidget* w : dialog->findChildren<QWidget*>())
+        if (w->focusPolicy() & Qt::TabFocus)
+            controls << w;
+    QStringList names;
+    for (QWidget* w : controls) {
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+        ASSERT_TRUE(a) << w->objectName().toStdString();
+        names << a->text(QAccessible::Name);
+        EXPECT_FALSE(names.back().isEmpty()) << w->metaObject()->className() << " " << w->objectName().toStdString();
+    }
+    for (const char* name : {"Duration: seconds", "Start frequency", "End frequency", "Frequency", "Attenuation dBs",
+                             "Select musical note", "Sample rate", "Output to file", "24 bits", "Progress"})
+        EXPECT_TRUE(names.contains(name)) << name;
+}
+
 TEST_F(DialogTest, NoteChoiceSetsTheExactFrequencyAndItsText)
 {
     for (const auto& [row, text] : {std::pair{kNoteCount - 1, "7902.13282009799"}, {24, "65.40639132515"}}) {
@@ -200,6 +222,23 @@ TEST_F(DialogTest, AboutBoxOpensFromItsCommandsAndClosesWithEveryKey)
     EXPECT_TRUE(dialog->isVisible());
 }
 
+TEST(DialogStartUp, HelpAndVersionNeedNoDisplay)
+{
+    // The program built beside this test's folder.
+    const auto program = std::filesystem::canonical("/proc/self/exe").parent_path().parent_path() / "app/veltrane";
+    if (!std::filesystem::exists(program))
+        GTEST_SKIP() << "the dialog program is not built";
+    ScratchDir scratch;
+    const std::string out = scratch.file("out");
+    for (const auto& [option, start] : {std::pair{"--help", "Usage: veltrane "}, {"--version", "veltrane 1.10\n"}}) {
+        const std::string command = "env -u QT_QPA_PLATFORM -u DISPLAY -u WAYLAND_DISPLAY '" + program.string() +
+                                    "' " + option + " >'" + out + "' 2>&1";
+        EXPECT_EQ(std::system(command.c_str()), 0) << option;
+        const std::vector<unsigned char> text = readBytes(out);
+        EXPECT_EQ(std::string(text.begin(), text.end()).rfind(start, 0), 0u) << option;
+    }
+}
+
 TEST(DialogStartUp, FailuresShowTheirMessageAndEndTheProgram)
 {
     ensureApplication();
@@ -238,10 +277,12 @@ TEST_F(DialogTest, EachButtonRendersItsOwnSignalAtTheChosenWidth)
     };
     for (const auto& row : rows) {
         control<QRadioButton>(row.width)->click();
+        control(row.button)->setFocus(); // as the keyboard leaves it
         control<QPushButton>(row.button)->click();
         EXPECT_FALSE(buttonsEnabled()) << row.button;
         ASSERT_TRUE(waitUntil([&] { return !dialog->isBusy(); }));
         EXPECT_TRUE(buttonsEnabled());
+        EXPECT_EQ(dialog->focusWidget(), control(row.button)); // Space presses it again
         EXPECT_EQ(dialog->progressBar()->maximum(), 44);
         EXPECT_EQ(dialog->progressBar()->value(), 44);
         const auto bytes = readBytes(out);
@@ -272,7 +313,7 @@ TEST_F(DialogTest, EachBadFieldIsReportedAndTheJobStillRuns)
         std::filesystem::remove(out);
         MessageCatcher catcher;
         runJob("sineButton");
-        EXPECT_EQ(catcher.seen, QStringList{warning(QCoreApplication::applicationName(), c.message)});
+        EXPECT_EQ(catcher.seen, QStringList{warning("Veltrane", c.message)});
         EXPECT_EQ(dialog->focusWidget(), edit(c.field)) << c.field;
         EXPECT_EQ(edit(c.field)->selectedText(), c.text) << c.field;
         EXPECT_EQ(readBytes(out).size(), c.size) << c.field;
@@ -317,7 +358,10 @@ TEST_F(DialogTest, RateChangeAppliesFromTheNextJob)
     rates->listWidget()->setCurrentRow(2); // 96000, while the job runs
     ASSERT_TRUE(waitUntil([&] { return !dialog->isBusy(); }));
     EXPECT_EQ(le32(readBytes(out), 24), 44100u);
-    rates->lineEdit()->setText("48000"); // typed text does not reach the engine
+    // The rate field takes no typing: it always shows the rate of the next job.
+    QKeyEvent typed(QEvent::KeyPress, Qt::Key_2, Qt::NoModifier, QStringLiteral("2"));
+    QApplication::sendEvent(rates->lineEdit(), &typed);
+    EXPECT_EQ(rates->lineEdit()->text(), "96000");
     edit("durationEdit")->setText("0.5");
     runJob("sineButton");
     EXPECT_EQ(le32(readBytes(out), 24), 96000u);

@@ -24,6 +24,10 @@ TEST(CliOptions, SpellingsAndInclusiveEdges)
     EXPECT_EQ(o.output, "-x.wav");  // a value is taken even when it starts with '-'
     EXPECT_EQ(o.seedTime, -5);
     EXPECT_EQ(parse({"sine", "--frequency", "1e4"}).options.frequency, 10000.0);
+    // Unambiguous prefixes of long options and bundled short flags.
+    r = parse({"sine", "--freq=1000", "-qd2", "--out", "f.wav"});
+    EXPECT_EQ(std::tuple(r.error, r.options.frequency, r.options.quiet, r.options.duration, r.options.output),
+              std::tuple(std::string(), 1000.0, true, 2.0, std::string("f.wav")));
     EXPECT_EQ(parse({"sine", "--help", "--bogus"}).options.command, CliCommand::Help);
     EXPECT_EQ(parse({"--list-notes"}).options.command, CliCommand::ListNotes);
     for (const std::vector<std::string>& edge :
@@ -55,6 +59,15 @@ TEST(CliOptions, RefusalsNameOptionValueAndRange)
         {{"sine", "--duration"}, "option --duration needs a value"},
         {{"sine", "--quiet=yes"}, "option --quiet takes no value"},
         {{"sine", "--volume", "3"}, "unknown option --volume"},
+        {{"sine", "--freqency", "3"}, "unknown option --freqency; did you mean --frequency?"},
+        {{"sine", "--s", "3"}, "option --s is ambiguous: --start --seed-time"},
+        {{"sine", "-qx"}, "unknown option -x"},
+        // Every value is checked, not only the one that counts.
+        {{"sine", "--frequency", "garbage", "--frequency", "440"},
+         "--frequency \"garbage\" is not a number: accepted 10 to 22050 Hz"},
+        {{"sine", "--frequency", "99999", "--freq", "440"}, "--frequency 99999 is out of range: accepted 10 to 22050 Hz"},
+        {{"sine", "--note", "XX", "--note", "A4"},
+         "--note \"XX\" is not a note name: accepted C0 to B8, such as A4, C#4 or Db4"},
         {{"saw"}, "unknown signal \"saw\": choose sine, sweep, pink or white"},
         {{}, "no signal given: choose sine, sweep, pink or white"},
         {{"sine", "--", "-o"}, "unexpected argument \"-o\""},

@@ -68,7 +68,7 @@ TEST(ProgressBar, FillsOnceAndClearsItsLine)
     EXPECT_EQ(out.str().find("100%"), out.str().rfind("100%"));
     bar.finish();
     hidden.finish();
-    EXPECT_EQ(out.str().back(), '\r');
+    EXPECT_TRUE(out.str().ends_with("\r\x1b[K"));
     EXPECT_EQ(quiet.str(), "");
 }
 
