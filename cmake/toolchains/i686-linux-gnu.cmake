@@ -12,4 +12,7 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # pkg-config looks only at the target's own libraries.
 set(ENV{PKG_CONFIG_LIBDIR} /usr/lib/i686-linux-gnu/pkgconfig)
-set(CMAKE_CROSSCOMPILING_EMULATOR qemu-i386 -L /usr/i686-linux-gnu)
+# The target's libraries come from the cross toolchain's directory; the
+# library path keeps the loader from taking this machine's own libraries of
+# the same architecture (such as /lib32), which do not match it.
+set(CMAKE_CROSSCOMPILING_EMULATOR qemu-i386 -L /usr/i686-linux-gnu -E LD_LIBRARY_PATH=/usr/i686-linux-gnu/lib)
