@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <csignal>
+#include <exception>
 
 #include <pthread.h>
 #include <sched.h>
@@ -50,8 +51,15 @@ WorkPool::WorkPool(int helpers, bool helped) : helped_(helped)
     for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
         sigaddset(&requests, signal);
     pthread_sigmask(SIG_BLOCK, &requests, &before);
-    for (int i = 0; i < helpers; ++i)
-        threads_.emplace_back([this] { serve(); });
+    // A thread the system refuses (a process limit, no memory for its
+    // stack) is no failure: the job runs on the threads there are, with the
+    // same samples.
+    try {
+        threads_.reserve(static_cast<size_t>(std::max(0, helpers)));
+        for (int i = 0; i < helpers; ++i)
+            threads_.emplace_back([this] { serve(); });
+    } catch (const std::exception&) {
+    }
     pthread_sigmask(SIG_SETMASK, &before, nullptr);
 }
 

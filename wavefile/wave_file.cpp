@@ -14,6 +14,7 @@
 #include <sched.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <system_error>
 #include <thread>
 #include <unistd.h>
 
@@ -194,7 +195,13 @@ public:
                 for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
                     sigaddset(&requests, signal);
                 pthread_sigmask(SIG_BLOCK, &requests, &before);
-                thread_ = std::thread([this] { run(); });
+                // Refused by the system (a process limit, no memory for
+                // its stack), it is not had: the job writes its buffers
+                // itself.
+                try {
+                    thread_ = std::thread([this] { run(); });
+                } catch (const std::system_error&) {
+                }
                 pthread_sigmask(SIG_SETMASK, &before, nullptr);
             }
         }
