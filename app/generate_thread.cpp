@@ -56,7 +56,8 @@ QString refusal(const GenerateRequest& r)
     const auto frequencyOk = [](double hz) { return hz >= 10.0 && hz <= 22050.0; };
     QString what;
     if (r.attenuationDb > 90)
-        what = QStringLiteral("the attenuation of %1 dB is outside 0 to 90 dB").arg(r.attenuationDb);
+        what = QStringLiteral("the attenuation of %1 dB is outside 0 to 90 dB")
+                   .arg(static_cast<int32_t>(r.attenuationDb)); // a negative text wraps round in the unsigned field
     else if (!(r.durationSec >= shortest && r.durationSec <= 120.0))
         what = QStringLiteral("the duration of %1 s is outside %2 to 120 s for %3")
                    .arg(number(r.durationSec), number(shortest), QString::fromLatin1(name));

@@ -268,7 +268,7 @@ TEST_F(DialogTest, EachBadFieldIsReportedAndTheJobStillRuns)
          "the duration of 0.009 s is outside 0.01 to 120 s for a sine"},
         {"freqEdit", "9.99", "Enter a number between 10 and 22050.", "the frequency of 9.99 Hz is outside 10 to 22050 Hz"},
         {"attenEdit", "x", "Enter a positive integer.", nullptr},
-        {"attenEdit", "-3", "Enter an integer between 0 and 90.", "the attenuation of 4294967293 dB is outside 0 to 90 dB"},
+        {"attenEdit", "-3", "Enter an integer between 0 and 90.", "the attenuation of -3 dB is outside 0 to 90 dB"},
     };
     for (const auto& c : cases) {
         const QString good = edit(c.field)->text();
