@@ -35,7 +35,9 @@ struct GenerateRequest {
 // Whole 512-frame blocks in the duration, kept inside what a bar can show.
 int progressBlockCount(uint32_t sampleRate, double durationSec);
 
-// The job's thread: sizes and resets the bar, renders, reports a bad path or
-// fills the bar, and gives the generate buttons back. Every window action is
-// carried out on the dialog's thread, in that order. Answers 0.
+// The job's thread: sizes and resets the bar, renders, then reports a bad
+// path, reports a refused request (the bar stays), or fills the bar (and
+// says so when a tone was too short to render and the file holds silence
+// only), and gives the generate buttons back. Every window action is carried
+// out on the dialog's thread, in that order. Answers 0.
 int GenerateThreadProc(std::unique_ptr<GenerateRequest> request);

@@ -1,7 +1,11 @@
 #include "generate_request.h"
 
+#include <QMessageBox>
+#include <QString>
+
 #include <cmath>
 
+#include "data_exchange.h"
 #include "engine.h"
 #include "progress_bar.h"
 #include "progress_relay.h"
@@ -35,6 +39,48 @@ int render(const GenerateRequest& r)
     return kRenderOk; // an unknown kind renders nothing and ends like a finished job
 }
 
+QString number(double value)
+{
+    return QString::fromStdString(formatDouble(value));
+}
+
+// What the engine refused in a request it answered out of range for, in the
+// order in which it checks.
+QString refusal(const GenerateRequest& r)
+{
+    const bool sine = r.kind == SignalKind::Sine;
+    const char* name = sine ? "a sine" : r.kind == SignalKind::Sweep ? "a sweep"
+                       : r.kind == SignalKind::PinkNoise            ? "pink noise"
+                                                                    : "white noise";
+    const double shortest = sine ? 0.01 : 0.1;
+    const auto frequencyOk = [](double hz) { return hz >= 10.0 && hz <= 22050.0; };
+    QString what;
+    if (r.attenuationDb > 90)
+        what = QStringLiteral("the attenuation of %1 dB is outside 0 to 90 dB")
+                   .arg(static_cast<int32_t>(r.attenuationDb)); // a negative text wraps round in the unsigned field
+    else if (!(r.durationSec >= shortest && r.durationSec <= 120.0))
+        what = QStringLiteral("the duration of %1 s is outside %2 to 120 s for %3")
+                   .arg(number(r.durationSec), number(shortest), QString::fromLatin1(name));
+    else if (!frequencyOk(r.startHz))
+        what = QStringLiteral("the %1 of %2 Hz is outside 10 to 22050 Hz")
+                   .arg(sine ? QStringLiteral("frequency") : QStringLiteral("start frequency"), number(r.startHz));
+    else if (!sine && !frequencyOk(r.endHz))
+        what = QStringLiteral("the end frequency of %1 Hz is outside 10 to 22050 Hz").arg(number(r.endHz));
+    else
+        what = QStringLiteral("the values were refused");
+    return QStringLiteral("No file was written: %1.").arg(what);
+}
+
+// Shows a message owned by the dialog, on its thread, and returns when the
+// user has closed it.
+void tell(CQuorrelDlg* dialog, const QString& text, QMessageBox::Icon icon)
+{
+    runOnThreadOf(dialog, [dialog, text, icon] {
+        QMessageBox box(icon, QString::fromLatin1(kProgramCaption), text, QMessageBox::Ok, dialog);
+        box.exec();
+    });
+}
+
 } // namespace
 
 int progressBlockCount(uint32_t sampleRate, double durationSec)
@@ -61,12 +107,26 @@ int GenerateThreadProc(std::unique_ptr<GenerateRequest> request)
         bar->setPosition(0);
     });
 
+    ProgressRelay* relay = dialog->progressRelay();
+    const uint64_t blocksBefore = relay ? relay->blocksWritten() : 0;
     const int result = isUsablePath(r.path) ? render(r) : kRenderFailed;
 
-    if (result == kRenderFailed)
+    if (result == kRenderFailed) {
         runOnThreadOf(dialog, [dialog] { dialog->ShowInvalidPathMessage(); });
-    else
+    } else if (result == kRenderOutOfRange) {
+        // A refused job is no finished one: the bar stays where it is.
+        tell(dialog, refusal(r), QMessageBox::Warning);
+    } else {
         runOnThreadOf(dialog, [bar, n] { bar->moveBy(n + 1); });
+        // A tone too short for whole cycles is rendered as the leading
+        // silent block alone; the file is written, and the user told.
+        if (relay && relay->blocksWritten() == blocksBefore && r.kind == SignalKind::Sine)
+            tell(dialog,
+                 QStringLiteral("The tone of %1 Hz is too short to render in %2 s: it needs at least two whole "
+                                "cycles and more than 512 samples. The file holds silence only.")
+                     .arg(number(r.startHz), number(r.durationSec)),
+                 QMessageBox::Information);
+    }
 
     runOnThreadOf(dialog, [dialog] { dialog->EnableGenerateButtons(true); });
     return 0; // the request is released here, after the last window action

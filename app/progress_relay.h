@@ -37,6 +37,11 @@ public:
     // On more than one CPU the dialog's thread waits for the next report on
     // its CPU, doing the idle work meanwhile when there is one.
     bool helpsDuringJobs() const override;
+    // Counts the generator blocks written, on the job's thread, so that the
+    // job can tell a file that holds its signal from one that holds only the
+    // leading silence.
+    void blockWritten(const unsigned char*, int) override { m_blocksWritten.fetch_add(1, std::memory_order_relaxed); }
+    uint64_t blocksWritten() const { return m_blocksWritten.load(std::memory_order_relaxed); }
 
     // Releases a waiting reporter and makes later reports return at once.
     void close();
@@ -69,6 +74,7 @@ private:
     std::atomic<uint64_t> m_requested{0};
     std::atomic<uint64_t> m_handled{0};
     std::atomic<bool> m_closed{false};
+    std::atomic<uint64_t> m_blocksWritten{0};
     // Whether the dialog's thread is answering reports as they come, so that
     // a report needs no wake-up.
     std::atomic<bool> m_watching{false};

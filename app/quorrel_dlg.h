@@ -57,6 +57,7 @@ public:
     uint32_t attenuationDb() const { return m_attenuationDb; }
     int bitWidth() const { return m_bitWidth; }
     ProgressBar* progressBar() const { return m_progress; }
+    ProgressRelay* progressRelay() const { return m_relay.get(); }
 
     // Reads (save) or writes the five value fields. Reading stops at the first
     // field that holds no number or a number out of range, after telling the

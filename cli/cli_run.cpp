@@ -1,9 +1,11 @@
 #include "cli_run.h"
 
+#include <cerrno>
 #include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <pthread.h>
 
 #include "cli_options.h"
 #include "engine.h"
@@ -91,6 +93,8 @@ struct JobReports : ProgressNotifier {
 int renderFile(const CliOptions& o, std::ostream& out, std::ostream& err, bool errIsTerminal)
 {
     const std::string noteName = o.note ? noteDisplayName(o.noteText) : std::string();
+    // The default file is written by its relative name, which works however
+    // deep the working directory lies, and named in full in messages.
     const std::string path = o.output.empty() ? defaultOutputPath() : o.output;
     const bool drawn = errIsTerminal && !o.quiet;
     JobReports reports(err, o, drawn);
@@ -99,31 +103,38 @@ int renderFile(const CliOptions& o, std::ostream& out, std::ostream& err, bool e
     // The engine renders into a temporary file; the target changes only when
     // that file is complete. A size limit is then an ordinary write failure
     // rather than the end of the process.
-    // The interrupting signals wait while the temporary file is made and the
-    // handlers that remove it are put in place (no other thread runs yet).
-    sigset_t interrupts, before;
-    sigemptyset(&interrupts);
-    for (int signal : {SIGINT, SIGTERM, SIGHUP})
-        sigaddset(&interrupts, signal);
-    sigprocmask(SIG_BLOCK, &interrupts, &before);
-    OutputFile file(path);
+    // The signals that end a run wait while the temporary file is made and
+    // the handlers that remove it are put in place (no other thread runs yet).
+    sigset_t before = holdBackInterrupts();
+    OutputFile file(o.output.empty() ? "Test.wav" : o.output);
     const int prepared = file.prepare();
     if (prepared == 0)
-        catchInterrupts(file.temporaryPath(),
-                        file.temporaryPath().empty() ? "the output to \"" + path + "\" is incomplete"
+        catchInterrupts(file.temporaryDirectory(), file.temporaryName(),
+                        file.temporaryName().empty() ? "the output to \"" + path + "\" is incomplete"
                                                      : "\"" + path + "\" was not changed",
                         drawn);
-    sigprocmask(SIG_SETMASK, &before, nullptr);
+    pthread_sigmask(SIG_SETMASK, &before, nullptr);
+    if (prepared == OutputFile::kTerminal) {
+        err << kProgram << ": "
+            << (path == "-" ? std::string("standard output") : "\"" + path + "\"")
+            << " is a terminal; the WAVE file is not written to it: redirect it or name a file with -o\n";
+        return kExitUsage;
+    }
+    if (prepared != 0 && !file.failedDirectory().empty()) {
+        err << kProgram << ": cannot create a temporary file in \"" << file.failedDirectory()
+            << "\" (TMPDIR, or /tmp): " << std::strerror(prepared) << '\n';
+        return kExitCannotWrite;
+    }
     if (prepared != 0)
         return cannotWrite(err, path, prepared);
     std::signal(SIGXFSZ, SIG_IGN);
-    // The engine's threads end with the interrupting signals held back, so
-    // that none ends the run while a thread is half gone; one that came
-    // meanwhile is taken right after.
+    // The engine's threads end with the signals held back, so that none
+    // ends the run while a thread is half gone; one that came meanwhile is
+    // taken right after.
     const auto stopEngine = [&] {
-        sigprocmask(SIG_BLOCK, &interrupts, &before);
+        before = holdBackInterrupts();
         shutdownEngine();
-        sigprocmask(SIG_SETMASK, &before, nullptr);
+        pthread_sigmask(SIG_SETMASK, &before, nullptr);
     };
 
     if (!isEngineAvailable() || !createEngine(&reports, false)) {
@@ -165,15 +176,34 @@ int renderFile(const CliOptions& o, std::ostream& out, std::ostream& err, bool e
         err << kProgram << ": no " << signalName(o.signal) << " can be rendered with these values\n";
         return kExitUsage;
     }
-    if (int error = file.commit(); error != 0)
-        return cannotWrite(err, path, error);
     char seconds[32];
     std::snprintf(seconds, sizeof seconds, "%.6f", double(l.frames) / o.rate);
-    // With the file on standard output, the summary goes with the messages.
-    std::ostream& summary = file.toStandardOutput() ? err : out;
-    summary << (file.toStandardOutput() ? "standard output" : path) << ": " << describeSignal(o, noteName)
-            << ", " << o.rate << " Hz, " << o.bits << " bits, " << l.frames << " frames (" << seconds
-            << " s), peak " << dbfs(l.peakDbfs) << ", RMS " << dbfs(l.rmsDbfs) << '\n';
+    const std::string line = (file.toStandardOutput() ? std::string("standard output") : path) + ": " +
+                             describeSignal(o, noteName) + ", " + std::to_string(o.rate) + " Hz, " +
+                             std::to_string(o.bits) + " bits, " + std::to_string(l.frames) + " frames (" +
+                             seconds + " s), peak " + dbfs(l.peakDbfs) + ", RMS " + dbfs(l.rmsDbfs) + "\n";
+    if (file.toStandardOutput()) {
+        // With the file on standard output, the summary follows it, with
+        // the messages.
+        if (int error = file.commit(); error != 0)
+            return cannotWrite(err, path, error);
+        err << line;
+        return kExitWritten;
+    }
+    // The summary is written before the file takes its place: a summary
+    // that cannot be written (a closed or full standard output) fails the
+    // run, and the target is then left as it was. A closed pipe ends the
+    // run through SIGPIPE, which removes the temporary file as well.
+    errno = 0;
+    out << line << std::flush;
+    if (!out) {
+        const int error = errno;
+        err << kProgram << ": cannot write the summary to standard output: "
+            << (error != 0 ? std::strerror(error) : "the write failed") << "; \"" << path << "\" was not changed\n";
+        return kExitCannotWrite;
+    }
+    if (int error = file.commit(); error != 0)
+        return cannotWrite(err, path, error);
     return kExitWritten;
 }
 
@@ -223,15 +253,18 @@ signal's peak and RMS level in dBFS (on standard error with -o -).
 
 Exit status:
   0                        the file was written
-  1                        the file could not be written; the message names
-                           the path and the system's reason, the target is
-                           left as it was and no temporary file remains
+  1                        the file or the summary line could not be
+                           written; the message names the path and the
+                           system's reason, the target is left as it was
+                           and no temporary file remains
   2                        a usage or value error (an unknown option, a
-                           malformed number, a value out of range); nothing
+                           malformed number, a value out of range), or
+                           standard output (-o -) is a terminal; nothing
                            is written
-  129, 130, 143            interrupted by SIGHUP, SIGINT or SIGTERM (128 +
-                           the signal's number); the target is left as it was
-  141                      standard output is a pipe that was closed (SIGPIPE)
+  128 + N                  a signal N ended the run, such as 130 for SIGINT,
+                           143 for SIGTERM, 129 for SIGHUP or 141 for a
+                           closed pipe (SIGPIPE); the target is left as it
+                           was
 
 Examples:
   veltrane-cli sine --note A4 -d 2 -o a4.wav

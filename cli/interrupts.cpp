@@ -1,20 +1,38 @@
 #include "interrupts.h"
 
 #include <atomic>
-#include <csignal>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 namespace {
 
-constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+// The signals whose default action ends the process and that a handler may
+// take. Faults (SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGTRAP, SIGSYS, SIGABRT)
+// are left alone: they report a defect, and their core dump is worth more.
+constexpr int kNamed[] = {SIGHUP,  SIGINT,  SIGQUIT, SIGUSR1,   SIGUSR2, SIGPIPE, SIGALRM, SIGTERM,
+                          SIGSTKFLT, SIGXCPU, SIGVTALRM, SIGPROF, SIGIO, SIGPWR};
+constexpr int kMaxSignal = 65;
+
+template <typename Each>
+void forEachSignal(Each each)
+{
+    for (int signal : kNamed)
+        each(signal);
+    for (int signal = SIGRTMIN; signal <= SIGRTMAX; ++signal)
+        each(signal);
+}
 
 // What a handler does, prepared ahead: it may only make async-signal-safe
 // calls, so the texts are fixed-size copies.
 struct Cleanup {
-    char removePath[4200] = {};  // longer paths cannot be created
+    int directory = -1;
+    char removeName[256] = {};  // a directory entry's name
     char line[4400] = {};
     size_t lineBytes = 0;
+    bool afterProgressBar = false;
+    char names[kMaxSignal + 1][16] = {};  // "SIGINT", "SIGRTMIN+3", ...
 };
 Cleanup cleanup;
 
@@ -23,18 +41,27 @@ Cleanup cleanup;
 std::atomic<bool> owned{false};
 static_assert(std::atomic<bool>::is_always_lock_free, "the handler needs a lock-free flag");
 
-// Signals that were ignored when the program started (a shell's background
-// job ignores SIGINT, nohup SIGHUP) stay ignored.
-bool ignoredAtStart[3] = {};
+bool ignoredAtStart[kMaxSignal + 1] = {};
 
 void setDisposition(void (*handler)(int))
 {
     struct sigaction action {};
     action.sa_handler = handler;
     sigemptyset(&action.sa_mask);
-    for (int i = 0; i < 3; ++i)
-        if (!ignoredAtStart[i])
-            sigaction(kSignals[i], &action, nullptr);
+    forEachSignal([&](int signal) {
+        if (!ignoredAtStart[signal])
+            sigaction(signal, &action, nullptr);
+    });
+}
+
+void writeAll(const char* text, size_t bytes)
+{
+    for (size_t done = 0; done < bytes;) {
+        const ssize_t n = ::write(STDERR_FILENO, text + done, bytes - done);
+        if (n <= 0)
+            return;
+        done += static_cast<size_t>(n);
+    }
 }
 
 extern "C" void onInterrupt(int signal)
@@ -42,38 +69,54 @@ extern "C" void onInterrupt(int signal)
     if (owned.exchange(true))
         return;  // the output is being finished: the signal is ignored
     setDisposition(SIG_DFL);  // a second signal ends the run at once
-    if (cleanup.removePath[0] != '\0')
-        ::unlink(cleanup.removePath);
-    for (size_t done = 0; done < cleanup.lineBytes;) {
-        const ssize_t n = ::write(STDERR_FILENO, cleanup.line + done, cleanup.lineBytes - done);
-        if (n <= 0)
-            break;
-        done += static_cast<size_t>(n);
-    }
+    if (cleanup.removeName[0] != '\0')
+        ::unlinkat(cleanup.directory, cleanup.removeName, 0);
+    const char* name = signal > 0 && signal <= kMaxSignal ? cleanup.names[signal] : "";
+    if (cleanup.afterProgressBar)
+        writeAll("\n", 1);
+    writeAll("veltrane-cli: interrupted by ", 29);
+    writeAll(name, std::strlen(name));
+    writeAll(cleanup.line, cleanup.lineBytes);
     ::_exit(128 + signal);
 }
 
-void prepare(const std::string& removePath, const std::string& what, bool afterProgressBar)
+void prepare(int directory, const std::string& removeName, const std::string& what)
 {
-    std::memset(cleanup.removePath, 0, sizeof cleanup.removePath);
-    removePath.copy(cleanup.removePath, sizeof cleanup.removePath - 1);
-    const std::string line = std::string(afterProgressBar ? "\n" : "") + "veltrane-cli: interrupted; " + what + "\n";
+    cleanup.directory = directory;
+    std::memset(cleanup.removeName, 0, sizeof cleanup.removeName);
+    if (directory >= 0)
+        removeName.copy(cleanup.removeName, sizeof cleanup.removeName - 1);
+    const std::string line = "; " + what + "\n";
     cleanup.lineBytes = line.copy(cleanup.line, sizeof cleanup.line);
 }
 
-bool barDrawn = false;
-
 }  // namespace
 
-void catchInterrupts(const std::string& removePath, const std::string& what, bool afterProgressBar)
+sigset_t holdBackInterrupts()
 {
-    barDrawn = afterProgressBar;
-    prepare(removePath, what, afterProgressBar);
+    sigset_t signals, before;
+    sigemptyset(&signals);
+    forEachSignal([&](int signal) { sigaddset(&signals, signal); });
+    pthread_sigmask(SIG_BLOCK, &signals, &before);
+    return before;
+}
+
+void catchInterrupts(int directory, const std::string& removeName, const std::string& what,
+                     bool afterProgressBar)
+{
+    cleanup.afterProgressBar = afterProgressBar;
+    prepare(directory, removeName, what);
     owned.store(false);
-    for (int i = 0; i < 3; ++i) {
+    forEachSignal([](int signal) {
+        const char* abbreviation = signal < SIGRTMIN ? sigabbrev_np(signal) : nullptr;
+        std::string name = abbreviation ? std::string("SIG") + abbreviation
+                           : signal == SIGRTMIN ? std::string("SIGRTMIN")
+                                                : "SIGRTMIN+" + std::to_string(signal - SIGRTMIN);
+        std::memset(cleanup.names[signal], 0, sizeof cleanup.names[signal]);
+        name.copy(cleanup.names[signal], sizeof cleanup.names[signal] - 1);
         struct sigaction old {};
-        ignoredAtStart[i] = sigaction(kSignals[i], nullptr, &old) == 0 && old.sa_handler == SIG_IGN;
-    }
+        ignoredAtStart[signal] = sigaction(signal, nullptr, &old) == 0 && old.sa_handler == SIG_IGN;
+    });
     setDisposition(onInterrupt);
 }
 
@@ -87,6 +130,6 @@ void holdInterrupts()
 
 void releaseInterrupts(const std::string& what)
 {
-    prepare("", what, barDrawn);
+    prepare(-1, "", what);
     owned.store(false);
 }

@@ -6,10 +6,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <sys/random.h>
 #include <sys/sendfile.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <system_error>
 #include <utility>
@@ -55,17 +58,43 @@ int followLinks(std::string& path)
     return ELOOP;
 }
 
-// Creates a hidden, empty file in directory, its name derived from name;
-// answers 0 or errno.
-int createTemporary(const std::string& directory, const std::string& name, std::string& created)
+// The descriptor a path names as a descriptor: /dev/stdout, /dev/stderr,
+// /dev/fd/N or /proc/self/fd/N; -1 for any other path. Through the file
+// system these are links to whatever the descriptor holds (a pipe shows as
+// "pipe:[N]"), which the program writes through the descriptor itself.
+int namedDescriptor(const std::string& path)
 {
-    std::string pattern = directory + "/." + name.substr(0, kTemporaryNameBytes) + ".XXXXXX";
-    const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
-    if (fd < 0)
-        return errno;
-    ::close(fd);
-    created = pattern;
-    return 0;
+    if (path == "-" || path == "/dev/stdout")
+        return STDOUT_FILENO;
+    if (path == "/dev/stderr")
+        return STDERR_FILENO;
+    for (const char* prefix : {"/dev/fd/", "/proc/self/fd/"}) {
+        const std::string p = prefix;
+        if (path.size() > p.size() && path.size() <= p.size() + 9 && path.compare(0, p.size(), p) == 0 &&
+            path.find_first_not_of("0123456789", p.size()) == std::string::npos)
+            return std::stoi(path.substr(p.size()));
+    }
+    return -1;
+}
+
+// Six letters for a temporary name, from the kernel's random source or,
+// failing that, from the clock and the process.
+std::string uniqueSuffix(int attempt)
+{
+    static const char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    unsigned char random[6];
+    if (::getrandom(random, sizeof random, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof random)) {
+        uint64_t mix = static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
+                       (static_cast<uint64_t>(::getpid()) << 32) ^ static_cast<uint64_t>(attempt);
+        for (unsigned char& r : random) {
+            mix = mix * 6364136223846793005u + 1442695040888963407u;
+            r = static_cast<unsigned char>(mix >> 56);
+        }
+    }
+    std::string suffix;
+    for (unsigned char r : random)
+        suffix += kLetters[r % 62];
+    return suffix;
 }
 
 mode_t currentUmask()
@@ -116,13 +145,13 @@ int copyAll(int in, int out)
 // for files replaced this way), about 45 ms for the largest job, while the
 // swap costs what removing the old file costs. Where the swap is not
 // supported, the rename does the same.
-int moveOver(const std::string& from, const std::string& to, bool replacing)
+int moveOver(int directory, const std::string& from, const std::string& to, bool replacing)
 {
-    if (replacing && ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_EXCHANGE) == 0) {
-        ::unlink(from.c_str());  // the old file, now under the temporary name
+    if (replacing && ::renameat2(directory, from.c_str(), directory, to.c_str(), RENAME_EXCHANGE) == 0) {
+        ::unlinkat(directory, from.c_str(), 0);  // the old file, now under the temporary name
         return 0;
     }
-    return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+    return ::renameat(directory, from.c_str(), directory, to.c_str()) == 0 ? 0 : errno;
 }
 
 }  // namespace
@@ -135,13 +164,45 @@ OutputFile::OutputFile(std::string path)
 OutputFile::~OutputFile()
 {
     discard();
+    if (directory_ >= 0)
+        ::close(directory_);
+}
+
+// Opens directory and creates a hidden, empty file in it, its name derived
+// from name; answers 0 or errno.
+int OutputFile::createTemporary(const std::string& directory, const std::string& name)
+{
+    directory_ = ::open(directory.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (directory_ < 0)
+        return errno;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string candidate = "." + name.substr(0, kTemporaryNameBytes) + "." + uniqueSuffix(attempt);
+        temporary_ = ::openat(directory_, candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (temporary_ >= 0) {
+            temporaryName_ = candidate;
+            // The engine opens the file through its descriptor, so that it
+            // writes this very file wherever its directory has gone.
+            const std::string byDescriptor = "/proc/self/fd/" + std::to_string(temporary_);
+            renderPath_ = ::access(byDescriptor.c_str(), F_OK) == 0 ? byDescriptor : directory + "/" + candidate;
+            return 0;
+        }
+        if (errno != EEXIST)
+            return errno;
+    }
+    return EEXIST;
 }
 
 int OutputFile::prepare()
 {
-    if (toStandardOutput()) {
-        if (::fcntl(STDOUT_FILENO, F_GETFL) < 0)
-            return errno;  // standard output is closed
+    descriptor_ = namedDescriptor(path_);
+    if (descriptor_ >= 0) {
+        const int flags = ::fcntl(descriptor_, F_GETFL);
+        if (flags < 0)
+            return errno;  // the descriptor is closed
+        if ((flags & O_ACCMODE) == O_RDONLY)
+            return EBADF;
+        if (::isatty(descriptor_))
+            return kTerminal;
         mode_ = Mode::Stream;
     } else {
         target_ = path_;
@@ -158,7 +219,7 @@ int OutputFile::prepare()
             return EISDIR;
         } else if (S_ISREG(info.st_mode)) {
             // A file the user may not write is not replaced, although its
-            // directory would allow the rename.
+            // directory would allow the rename (root may write any file).
             if (::faccessat(AT_FDCWD, target_.c_str(), W_OK, AT_EACCESS) != 0)
                 return errno;
             mode_ = Mode::Replace;
@@ -166,12 +227,15 @@ int OutputFile::prepare()
             mode_ = Mode::Stream;  // opening it now would wait for a reader
         } else {
             // A device: written directly when the header can be patched in
-            // place, streamed otherwise.
-            const int fd = ::open(target_.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK);
+            // place, streamed otherwise; never to a terminal.
+            const int fd = ::open(target_.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
             if (fd < 0)
                 return errno;
+            const bool terminal = ::isatty(fd);
             mode_ = ::lseek(fd, 0, SEEK_CUR) >= 0 ? Mode::Direct : Mode::Stream;
             ::close(fd);
+            if (terminal)
+                return kTerminal;
         }
     }
 
@@ -180,17 +244,17 @@ int OutputFile::prepare()
         renderPath_ = target_;
         return 0;
     case Mode::Replace:
-        if (int error = createTemporary(directoryOf(target_), nameOf(target_), temporary_); error != 0)
-            return error;
-        break;
+        name_ = nameOf(target_);
+        return createTemporary(directoryOf(target_), name_);
     case Mode::Stream: {
         const char* tmp = std::getenv("TMPDIR");
-        if (int error = createTemporary(tmp && *tmp ? tmp : "/tmp", "veltrane-cli", temporary_); error != 0)
-            return error;
-        break;
+        const std::string directory = tmp && *tmp ? tmp : "/tmp";
+        const int error = createTemporary(directory, "veltrane-cli");
+        if (error != 0)
+            failedDirectory_ = directory;
+        return error;
     }
     }
-    renderPath_ = temporary_;
     return 0;
 }
 
@@ -204,43 +268,35 @@ int OutputFile::commit()
         // The new file takes the permission bits and the owner of the file
         // it replaces; a new target gets what creating it would have given.
         struct stat old {};
-        const bool replacing = ::stat(target_.c_str(), &old) == 0 && S_ISREG(old.st_mode);
-        const int fd = ::open(temporary_.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0) {
-            error = errno;
-        } else {
-            if (replacing) {
-                if (old.st_uid != ::geteuid() || old.st_gid != ::getegid()) {
-                    // Only root may hand the file to another owner; for
-                    // anyone else a refusal leaves it ours, which is no failure.
-                    [[maybe_unused]] const int refused = ::fchown(fd, old.st_uid, old.st_gid);
-                }
-                error = ::fchmod(fd, old.st_mode & 07777) != 0 ? errno : 0;
-            } else {
-                error = ::fchmod(fd, 0666 & ~currentUmask()) != 0 ? errno : 0;
+        const bool replacing = ::fstatat(directory_, name_.c_str(), &old, 0) == 0 && S_ISREG(old.st_mode);
+        if (replacing) {
+            if (old.st_uid != ::geteuid() || old.st_gid != ::getegid()) {
+                // Only root may hand the file to another owner; for anyone
+                // else a refusal leaves it ours, which is no failure.
+                [[maybe_unused]] const int refused = ::fchown(temporary_, old.st_uid, old.st_gid);
             }
-            ::close(fd);
+            error = ::fchmod(temporary_, old.st_mode & 07777) != 0 ? errno : 0;
+        } else {
+            error = ::fchmod(temporary_, 0666 & ~currentUmask()) != 0 ? errno : 0;
         }
         if (error == 0)
-            error = moveOver(temporary_, target_, replacing);
+            error = moveOver(directory_, temporaryName_, name_, replacing);
         if (error == 0)
-            temporary_.clear();
+            temporaryName_.clear();
         discard();
         return error;
     }
 
-    // Stream: the temporary file is opened and removed before the first
-    // byte goes out, so nothing is left behind however the copy ends.
-    const int in = ::open(temporary_.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0)
-        error = errno;
+    // Stream: the temporary file's name is removed before the first byte
+    // goes out, so nothing is left behind however the copy ends; the open
+    // descriptor still reads it.
+    const int in = temporary_;
+    temporary_ = -1;
     discard();
-    if (error != 0)
-        return error;
-    releaseInterrupts(toStandardOutput() ? "the output to standard output is incomplete"
-                                         : "the output to \"" + path_ + "\" is incomplete");
-    int out = STDOUT_FILENO;
-    if (!toStandardOutput()) {
+    releaseInterrupts(toStandardOutput() && path_ == "-" ? "the output to standard output is incomplete"
+                                                         : "the output to \"" + path_ + "\" is incomplete");
+    int out = descriptor_;
+    if (out < 0) {
         do
             out = ::open(target_.c_str(), O_WRONLY | O_CLOEXEC);
         while (out < 0 && errno == EINTR);
@@ -249,7 +305,7 @@ int OutputFile::commit()
     }
     if (error == 0)
         error = copyAll(in, out);
-    if (out != STDOUT_FILENO && out >= 0 && ::close(out) != 0 && error == 0)
+    if (descriptor_ < 0 && out >= 0 && ::close(out) != 0 && error == 0)
         error = errno;
     ::close(in);
     return error;
@@ -257,9 +313,13 @@ int OutputFile::commit()
 
 void OutputFile::discard()
 {
-    if (!temporary_.empty()) {
-        ::unlink(temporary_.c_str());
-        temporary_.clear();
+    if (!temporaryName_.empty()) {
+        ::unlinkat(directory_, temporaryName_.c_str(), 0);
+        temporaryName_.clear();
+    }
+    if (temporary_ >= 0) {
+        ::close(temporary_);
+        temporary_ = -1;
     }
 }
 

@@ -5,10 +5,14 @@
 //       directory and is renamed over it once complete, with the permission
 //       bits (and, for root, the owner) of the file it replaces; a symbolic
 //       link is followed, so the file it points to is replaced and the link
-//       stays;
-//   "-" (standard output), a FIFO or a device that cannot seek: the
-//       temporary file lies in $TMPDIR (or /tmp) and its complete bytes are
-//       copied to the target, whose header therefore has its final sizes;
+//       stays. The directory is held open from the start, so that the
+//       temporary file is made, renamed and removed in it even when it is
+//       renamed or moved during the run;
+//   "-" (standard output), an open descriptor named as /dev/stdout,
+//       /dev/stderr, /dev/fd/N or /proc/self/fd/N, a FIFO or a device that
+//       cannot seek: the temporary file lies in $TMPDIR (or /tmp) and its
+//       complete bytes are copied to the target, whose header therefore has
+//       its final sizes;
 //   a device that can seek (such as /dev/null): written directly.
 #pragma once
 
@@ -16,20 +20,29 @@
 
 class OutputFile {
 public:
+    // What prepare answers when the target is a terminal, which is not given
+    // the file's binary bytes.
+    static constexpr int kTerminal = -1;
+
     explicit OutputFile(std::string path);
     ~OutputFile();  // discards the temporary file unless committed
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
 
-    // Checks the target and creates the temporary file. Answers 0, or the
-    // system's error number (EISDIR, EACCES, ENOENT, ...) when the target
-    // cannot be written; nothing is changed then.
+    // Checks the target and creates the temporary file. Answers 0, kTerminal,
+    // or the system's error number (EISDIR, EACCES, ENOENT, ...) when the
+    // target cannot be written; nothing is changed then.
     int prepare();
+    // After a failed prepare: the temporary directory that could not take
+    // the temporary file, empty when the target itself failed.
+    const std::string& failedDirectory() const { return failedDirectory_; }
     // The path the engine writes.
     const std::string& renderPath() const { return renderPath_; }
-    // The temporary file's path, empty when the engine writes the target.
-    const std::string& temporaryPath() const { return temporary_; }
-    bool toStandardOutput() const { return path_ == "-"; }
+    // The temporary file's name and the descriptor of its directory (-1
+    // when the engine writes the target).
+    const std::string& temporaryName() const { return temporaryName_; }
+    int temporaryDirectory() const { return temporaryName_.empty() ? -1 : directory_; }
+    bool toStandardOutput() const { return descriptor_ == 1; }
 
     // Moves the complete file to its target. Answers 0, or the error number
     // of what failed; the temporary file is gone either way. From here on an
@@ -42,13 +55,20 @@ public:
 
 private:
     enum class Mode { Replace, Stream, Direct };
-    std::string path_;      // as given
-    std::string target_;    // the file replaced or streamed to, links followed
+    int createTemporary(const std::string& directory, const std::string& name);
+    std::string path_;            // as given
+    std::string target_;          // the file replaced or streamed to, links followed
     std::string renderPath_;
-    std::string temporary_;
+    std::string failedDirectory_;
+    int descriptor_ = -1;         // the open descriptor streamed to, if one was named
+    int directory_ = -1;          // the temporary file's directory, held open
+    std::string name_;            // the target's name in that directory (Replace)
+    std::string temporaryName_;   // the temporary file's name there
+    int temporary_ = -1;          // the temporary file, open for reading and writing
     Mode mode_ = Mode::Replace;
 };
 
 // Test.wav in the working directory, as an absolute path when the working
-// directory can be named.
+// directory can be named; for messages (the file is written by the relative
+// name, which works however deep the directory lies).
 std::string defaultOutputPath();

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <csignal>
+#include <exception>
 
 #include <pthread.h>
 #include <sched.h>
@@ -43,15 +44,20 @@ int WorkPool::usableCpus()
 
 WorkPool::WorkPool(int helpers, bool helped) : helped_(helped)
 {
-    // The threads start with the stop requests held back, so that a handler
-    // for them always runs on the program's own threads.
+    // The threads start with every signal held back, so that a handler for
+    // one always runs on the program's own threads.
     sigset_t requests, before;
-    sigemptyset(&requests);
-    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
-        sigaddset(&requests, signal);
+    sigfillset(&requests);  // the faults a thread causes itself still reach it
     pthread_sigmask(SIG_BLOCK, &requests, &before);
-    for (int i = 0; i < helpers; ++i)
-        threads_.emplace_back([this] { serve(); });
+    // A thread the system refuses (a process limit, no memory for its
+    // stack) is no failure: the job runs on the threads there are, with the
+    // same samples.
+    try {
+        threads_.reserve(static_cast<size_t>(std::max(0, helpers)));
+        for (int i = 0; i < helpers; ++i)
+            threads_.emplace_back([this] { serve(); });
+    } catch (const std::exception&) {
+    }
     pthread_sigmask(SIG_SETMASK, &before, nullptr);
 }
 

@@ -14,6 +14,7 @@
 #include <sched.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <system_error>
 #include <thread>
 #include <unistd.h>
 
@@ -187,14 +188,18 @@ public:
             cpu_set_t cpus;
             CPU_ZERO(&cpus);
             if (::sched_getaffinity(0, sizeof cpus, &cpus) == 0 && CPU_COUNT(&cpus) > 1) {
-                // Started with the stop requests held back, so that a
-                // handler for them always runs on the program's own threads.
+                // Started with every signal held back, so that a handler
+                // for one always runs on the program's own threads.
                 sigset_t requests, before;
-                sigemptyset(&requests);
-                for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
-                    sigaddset(&requests, signal);
+                sigfillset(&requests);  // the faults a thread causes itself still reach it
                 pthread_sigmask(SIG_BLOCK, &requests, &before);
-                thread_ = std::thread([this] { run(); });
+                // Refused by the system (a process limit, no memory for
+                // its stack), it is not had: the job writes its buffers
+                // itself.
+                try {
+                    thread_ = std::thread([this] { run(); });
+                } catch (const std::system_error&) {
+                }
                 pthread_sigmask(SIG_SETMASK, &before, nullptr);
             }
         }

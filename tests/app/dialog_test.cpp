@@ -16,6 +16,7 @@
 #include <QTimer>
 
 #include <atomic>
+#include <csignal>
 #include <filesystem>
 #include <functional>
 #include <thread>
@@ -29,6 +30,7 @@
 #include "quorrel_dlg.h"
 #include "seed_clock.h"
 #include "simple_combo_box.h"
+#include "stop_signals.h"
 #include "test_files.h"
 
 namespace {
@@ -298,14 +300,16 @@ TEST_F(DialogTest, EachButtonRendersItsOwnSignalAtTheChosenWidth)
 
 TEST_F(DialogTest, EachBadFieldIsReportedAndTheJobStillRuns)
 {
-    // The size of the file the job then writes with what was read, 0 for none.
-    const struct { const char *field, *text, *message; size_t size; } cases[] = {
-        {"sweepStartEdit", "abc", "Enter a number.", kHalfSecondSine},
-        {"sweepEndEdit", "30000", "Enter a number between 10 and 22050.", kHalfSecondSine},
-        {"durationEdit", "0.009", "Enter a number between 0.01 and 120.", 0},
-        {"freqEdit", "9.99", "Enter a number between 10 and 22050.", 0},
-        {"attenEdit", "x", "Enter a positive integer.", kHalfSecondSine},
-        {"attenEdit", "-3", "Enter an integer between 0 and 90.", 0},
+    // The job then writes its file with what was read, or is refused by the
+    // engine, which is reported as well.
+    const struct { const char *field, *text, *message, *refused; } cases[] = {
+        {"sweepStartEdit", "abc", "Enter a number.", nullptr},
+        {"sweepEndEdit", "30000", "Enter a number between 10 and 22050.", nullptr},
+        {"durationEdit", "0.009", "Enter a number between 0.01 and 120.",
+         "the duration of 0.009 s is outside 0.01 to 120 s for a sine"},
+        {"freqEdit", "9.99", "Enter a number between 10 and 22050.", "the frequency of 9.99 Hz is outside 10 to 22050 Hz"},
+        {"attenEdit", "x", "Enter a positive integer.", nullptr},
+        {"attenEdit", "-3", "Enter an integer between 0 and 90.", "the attenuation of -3 dB is outside 0 to 90 dB"},
     };
     for (const auto& c : cases) {
         const QString good = edit(c.field)->text();
@@ -313,11 +317,14 @@ TEST_F(DialogTest, EachBadFieldIsReportedAndTheJobStillRuns)
         std::filesystem::remove(out);
         MessageCatcher catcher;
         runJob("sineButton");
-        EXPECT_EQ(catcher.seen, QStringList{warning("Veltrane", c.message)});
+        QStringList expected{warning("Veltrane", c.message)};
+        if (c.refused)
+            expected << warning("Veltrane", QString("No file was written: %1.").arg(c.refused));
+        EXPECT_EQ(catcher.seen, expected);
         EXPECT_EQ(dialog->focusWidget(), edit(c.field)) << c.field;
         EXPECT_EQ(edit(c.field)->selectedText(), c.text) << c.field;
-        EXPECT_EQ(readBytes(out).size(), c.size) << c.field;
-        EXPECT_EQ(dialog->progressBar()->value(), dialog->progressBar()->maximum()) << c.field;
+        EXPECT_EQ(readBytes(out).size(), c.refused ? 0 : kHalfSecondSine) << c.field;
+        EXPECT_EQ(dialog->progressBar()->value(), c.refused ? 0 : dialog->progressBar()->maximum()) << c.field;
         edit(c.field)->setText(good);
     }
 }
@@ -383,6 +390,51 @@ TEST_F(DialogTest, ClosingDuringAJobWaitsForAFinishedFile)
     EXPECT_EQ(readBytes(out).size(), 140 + 2585 * 2048);
     EXPECT_TRUE(isConsistentWave(readBytes(out)));
     EXPECT_EQ(getEngineSampleRate(), 0);
+}
+
+TEST_F(DialogTest, RefusedJobsAndSilentTonesAreReported)
+{
+    // Sweeps and noise shorter than 0.1 s pass the dialog's check but not the
+    // engine's: a message, no file, and no full bar. A tone too short for
+    // two whole cycles is written as silence alone, and said so.
+    edit("durationEdit")->setText("0.05");
+    for (const auto& [button, name] : {std::pair{"sweepButton", "a sweep"}, {"pinkButton", "pink noise"}}) {
+        MessageCatcher catcher;
+        runJob(button);
+        EXPECT_EQ(catcher.seen, QStringList{warning("Veltrane", QString("No file was written: the duration of 0.05 s "
+                                                                        "is outside 0.1 to 120 s for %1.").arg(name))});
+        EXPECT_EQ(dialog->progressBar()->value(), 0) << button;
+        EXPECT_FALSE(std::filesystem::exists(out));
+    }
+    edit("durationEdit")->setText("0.01");
+    MessageCatcher catcher;
+    runJob("sineButton");
+    EXPECT_EQ(catcher.seen, QStringList("Veltrane|The tone of 440 Hz is too short to render in 0.01 s: it needs at "
+                                        "least two whole cycles and more than 512 samples. The file holds silence "
+                                        "only.|" + QString::number(QMessageBox::Information)));
+    EXPECT_EQ(readBytes(out).size(), 140u + 2048u);
+}
+
+TEST_F(DialogTest, ATerminationSignalEndsItAsTheCloseBoxDoes)
+{
+    // SIGTERM during a job (a logout, kill): the file is finished, the same
+    // as an uninterrupted render, and then the dialog ends.
+    setSeedTime(1700000000);
+    const std::string again = scratch.file("again.wav");
+    ASSERT_EQ(renderWhiteNoise(again.c_str(), 30, 3, 16), 0);
+    edit("durationEdit")->setText("30");
+    const StopSignals stops(dialog.get());
+    bool busyAtSignal = false;
+    QTimer::singleShot(0, [&] {
+        control<QPushButton>("whiteButton")->click();
+        busyAtSignal = dialog->isBusy();
+        kill(getpid(), SIGTERM);
+    });
+    dialog->exec();
+    EXPECT_TRUE(busyAtSignal);
+    EXPECT_FALSE(dialog->isBusy());
+    EXPECT_EQ(readBytes(out), readBytes(again));
+    setSeedTime(std::nullopt);
 }
 
 TEST(ProgressRelayTest, HandsEveryReportToTheBarAndReleasesAWaitingReporterAtClose)

@@ -58,6 +58,30 @@ TEST_F(Cli, PathShapes)
     EXPECT_TRUE(isConsistentWave(readBytes((work / "\xff\xfe-\x80.wav").string())));
 }
 
+TEST_F(Cli, RefusedThreadsGiveTheSameBytesAndADeepDirectoryTakesTheDefaultFile)
+{
+    // With no thread allowed beside the main one (as nobody, when run as
+    // root), the job runs on that one alone.
+    ASSERT_EQ(run("white -d 5 -b 32 --seed-time 4 -q -o one.wav").code, 0);
+    std::string wrapper = "env ASAN_OPTIONS=detect_leaks=0 prlimit --nproc=1";
+    if (geteuid() == 0) {
+        fs::permissions(scratch.path(), fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+        fs::permissions(work, fs::perms::all);
+        wrapper += " setpriv --reuid=65534 --regid=65534 --clear-groups";
+    }
+#ifndef __SANITIZE_THREAD__  // whose runtime needs a thread of its own
+    const Outcome r = run("white -d 5 -b 32 --seed-time 4 -q -o alone.wav", "", wrapper);
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(slurp(work / "alone.wav"), slurp(work / "one.wav"));
+#endif
+    // A working directory deeper than a path may name: Test.wav by its
+    // relative name.
+    const Outcome deep = shell("top=$PWD d=$(printf 'd%.0s' {1..200}); for i in {1..25}; do mkdir $d && cd $d; done; "
+                               "$cli sine -q >/dev/null; s=$?; head -c 4 Test.wav; cd \"$top\" && rm -rf $d; exit $s");
+    EXPECT_EQ(deep.code, 0) << deep.err;
+    EXPECT_EQ(deep.out, "RIFF");
+}
+
 TEST_F(Cli, SizeLimitsAndFullDisksLeaveTheTargetAsItWas)
 {
     // A file-size limit with SIGXFSZ at its default, and, as root, a small
