@@ -109,7 +109,7 @@ TEST_F(Cli, SizeLimitsAndFullDisksLeaveTheTargetAsItWas)
         }
     }
     if (full)
-        std::system(("umount '" + (work / "small").string() + "'").c_str());
+        EXPECT_EQ(std::system(("umount '" + (work / "small").string() + "'").c_str()), 0);
     else if (geteuid() == 0)
         std::cerr << "no tmpfs could be mounted: the full-disk case was skipped\n";
 }
