@@ -104,28 +104,67 @@ run_fuzzers() {
   done
 }
 
-# Builds the Debian package from build/, checks it and its metadata, installs
-# it, renders a file with the installed program and removes the package again.
+# Builds the Debian source and binary packages from the tree's files (what is
+# committed, with changes to tracked files) with dpkg-buildpackage, which runs
+# the test suite; checks them with lintian; installs the package, renders a
+# file with the installed program and removes it again. A second binary build
+# in another directory, later, without the tests, must give byte-identical
+# .deb files.
 check_package() {
-  cmake --build build --target package
-  local deb
-  deb=$(ls build/veltrane_"$(sed -n 's/^project(Veltrane VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)"*_amd64.deb)
-  echo "== lintian $deb"
-  lintian --fail-on error,warning --info "$deb"
-  desktop-file-validate app/veltrane.desktop
-  appstreamcli validate --no-net packaging/*.metainfo.xml
-  dpkg -i "$deb"
+  ensure_packages "${VELTRANE_PACKAGE_TOOLS[@]}"
+  local version arch
+  version=$(dpkg-parsechangelog -S Version)
+  arch=$(dpkg --print-architecture)
+  local cmake_version
+  cmake_version=$(sed -n 's/^project(Veltrane VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+  if [ "$version" != "$cmake_version" ]; then
+    echo "debian/changelog is at $version, CMakeLists.txt at $cmake_version" >&2
+    return 1
+  fi
   pkg_work=$(mktemp -d)
-  trap 'dpkg --purge veltrane >/dev/null || true; rm -rf "$pkg_work"' EXIT
-  /usr/bin/veltrane-cli sine --note A4 -d 1 -q -o "$pkg_work/a4.wav"
+  trap 'dpkg --purge veltrane >/dev/null 2>&1 || true; rm -rf "$pkg_work"' EXIT
+  local tree first second
+  tree=$(git stash create)
+  first=$pkg_work/one/veltrane
+  second=$pkg_work/second-build/veltrane-$version
+  mkdir -p "$first" "$second"
+  git archive "${tree:-HEAD}" | tar -x -C "$first"
+  git archive "${tree:-HEAD}" | tar -x -C "$second"
+
+  echo "== dpkg-buildpackage: source and binary packages, with the test suite"
+  (cd "$first" && dpkg-buildpackage -us -uc -j"$jobs")
+  local changes=$pkg_work/one/veltrane_${version}_${arch}.changes
+  echo "== lintian $(basename "$changes")"
+  lintian --fail-on error,warning --info "$changes"
+
+  dpkg -i "$pkg_work/one/veltrane_${version}_${arch}.deb"
+  desktop-file-validate /usr/share/applications/veltrane.desktop
+  appstreamcli validate --no-net /usr/share/metainfo/io.github.veltrane.Veltrane.metainfo.xml
+  (cd "$pkg_work" && veltrane-cli sine --note A4 -d 1 -q -o a4.wav)
   local kind
   kind=$(file -b "$pkg_work/a4.wav")
   echo "$kind"
   [[ $kind == *'RIFF (little-endian) data, WAVE audio'* ]]
   man -w veltrane-cli
   man -w veltrane
-  trap - EXIT
   dpkg --purge veltrane
+
+  echo "== dpkg-buildpackage again, elsewhere, without the tests: the same .deb files"
+  (cd "$second" && DEB_BUILD_OPTIONS=nocheck TZ=Pacific/Auckland LC_ALL=C.UTF-8 dpkg-buildpackage -us -uc -b -j"$jobs")
+  local deb same=1
+  for deb in "$pkg_work"/one/*.deb; do
+    if cmp -s "$deb" "$pkg_work/second-build/$(basename "$deb")"; then
+      echo "identical: $(basename "$deb")"
+    else
+      same=0
+      echo "DIFFERENT: $(basename "$deb")" >&2
+      if command -v diffoscope >/dev/null; then
+        diffoscope "$deb" "$pkg_work/second-build/$(basename "$deb")" >&2 || true
+      fi
+    fi
+  done
+  [ "$same" = 1 ]
+  trap - EXIT
   rm -rf "$pkg_work"
 }
 

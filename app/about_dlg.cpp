@@ -24,7 +24,7 @@ CAboutDlg::CAboutDlg(QWidget* parent)
     icon->setPixmap(QPixmap::fromImage(paintAppIcon(side)));
     icon->setGeometry(iconRect.x(), iconRect.y(), side, side);
 
-    auto* text = new QLabel(QStringLiteral("Veltrane Version 1.10"), this);
+    auto* text = new QLabel(QStringLiteral("Veltrane Version " VELTRANE_VERSION), this);
     text->setObjectName(QStringLiteral("aboutText"));
     text->setTextFormat(Qt::PlainText);
     text->setAlignment(Qt::AlignLeft | Qt::AlignTop);

@@ -105,7 +105,7 @@ CQuorrelDlg::~CQuorrelDlg()
 
 void CQuorrelDlg::createControls()
 {
-    setWindowTitle(QStringLiteral("Test signal wave file generator - vers. 1.10"));
+    setWindowTitle(QStringLiteral("Test signal wave file generator - vers. " VELTRANE_VERSION));
     setFont(dialogFont("Arial", 8));
     const DialogUnits du(font());
     setFixedSize(du.size(311, 257));

@@ -9,6 +9,11 @@ VELTRANE_PACKAGES=(
   libsndfile1-dev
   help2man dpkg-dev file
 )
+# debian/control's Build-Depends name the same build packages; keep the two
+# in step (dpkg-buildpackage refuses to build when one is missing).
+
+# What building and checking the Debian package needs besides (./test.sh --ci).
+VELTRANE_PACKAGE_TOOLS=(debhelper lintian desktop-file-utils appstream man-db)
 
 ensure_packages() {
   local missing=()

@@ -18,7 +18,7 @@
 #include <thread>
 #include <unistd.h>
 
-const char kWaveNotice[] = "Veltrane test signal generator 1.10";
+const char kWaveNotice[] = "Veltrane test signal generator " VELTRANE_VERSION;
 static_assert(sizeof(kWaveNotice) <= 64, "the notice must fit its 64-byte field with its NUL");
 
 namespace {
