@@ -75,10 +75,18 @@ void ProgressRelay::blockRendered()
             cpuRelax();
         handled = m_handled.load(std::memory_order_acquire);
     }
-    while (handled < ticket && !m_closed.load(std::memory_order_acquire)) {
-        m_handled.wait(handled, std::memory_order_acquire);
-        handled = m_handled.load(std::memory_order_acquire);
-    }
+    if (handled >= ticket)
+        return;
+    // Sleep until answered. The flag is set before the count is looked at
+    // again, and the dialog's thread sets the count before it looks at the
+    // flag (both sequentially consistent): either this side sees the answer
+    // or that side sees the sleeper and wakes it under the mutex, which this
+    // side holds until it waits.
+    std::unique_lock lock(m_sleepMutex);
+    m_reporterSleeps.store(true);
+    while (m_handled.load() < ticket && !m_closed.load())
+        m_sleepCondition.wait(lock);
+    m_reporterSleeps.store(false);
 }
 
 bool ProgressRelay::helpsDuringJobs() const
@@ -88,9 +96,17 @@ bool ProgressRelay::helpsDuringJobs() const
 
 void ProgressRelay::close()
 {
-    m_closed.store(true, std::memory_order_release);
-    m_handled.store(UINT64_MAX, std::memory_order_release);
-    m_handled.notify_all();
+    m_closed.store(true);
+    publishHandled(UINT64_MAX);
+}
+
+void ProgressRelay::publishHandled(uint64_t handled)
+{
+    m_handled.store(handled);
+    if (m_reporterSleeps.load()) {
+        const std::lock_guard lock(m_sleepMutex);
+        m_sleepCondition.notify_all();
+    }
 }
 
 void ProgressRelay::onWake()
@@ -145,8 +161,7 @@ void ProgressRelay::answerReports()
         return;
     for (; m_answered < requested; ++m_answered)
         m_bar->stepIt();
-    m_handled.store(m_answered, std::memory_order_release);
-    m_handled.notify_all();
+    publishHandled(m_answered);
 }
 
 void ProgressRelay::answerBetween(void* relay)

@@ -16,7 +16,9 @@
 #include <QObject>
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
+#include <mutex>
 
 #include "progress.h"
 
@@ -67,6 +69,9 @@ private:
     void answerReports();
     static void answerBetween(void* relay);
     void wake();
+    // Publishes the count of answered reports and wakes a reporter that
+    // sleeps for it.
+    void publishHandled(uint64_t handled);
 
     ProgressBar* m_bar;
     int m_fd = -1;
@@ -78,6 +83,11 @@ private:
     // Whether the dialog's thread is answering reports as they come, so that
     // a report needs no wake-up.
     std::atomic<bool> m_watching{false};
+    // A reporter that has waited long enough sleeps on the condition; it says
+    // so first, and the dialog's thread takes the mutex to wake it only then.
+    std::atomic<bool> m_reporterSleeps{false};
+    std::mutex m_sleepMutex;
+    std::condition_variable m_sleepCondition;
     uint64_t m_answered = 0;  // the dialog's thread's own count of m_handled
     IdleWork m_idleWork = nullptr;
     ReporterWork m_reporterWork = nullptr;
