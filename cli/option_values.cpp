@@ -96,87 +96,96 @@ std::string readChoice(const GivenOption& given, std::initializer_list<int64_t> 
     return error;
 }
 
-}  // namespace
-
-// Checks every given value, in order, and stores it in options; a later
-// value replaces an earlier one, and the first fault wins.
-std::string applyValues(const std::vector<GivenOption>& given, CliOptions& options)
+// Checks one given value and stores it in options; answers its fault, empty
+// when there is none.
+std::string applyValue(const GivenOption& g, CliOptions& options)
 {
     const bool sine = options.signal == CliSignal::Sine;
     const bool sweep = options.signal == CliSignal::Sweep;
+    std::string error;
+    int64_t whole = 0;
+    switch (g.id) {
+    case kFrequency:
+    case kNote:
+        if (!sine)
+            return g.spelling + " applies only to the sine signal";
+        if (g.id == kFrequency) {
+            error = readDouble(g, kMinFrequencyHz, kMaxFrequencyHz, "10 to 22050 Hz", options.frequency);
+        } else {
+            options.note = noteIndexFromName(g.value);
+            options.noteText = g.value;
+            if (!options.note)
+                error = g.spelling + " \"" + g.value +
+                        "\" is not a note name: accepted C0 to B8, such as A4, C#4 or Db4";
+        }
+        break;
+    case kStart:
+    case kEnd:
+        if (!sweep)
+            return g.spelling + " applies only to the sweep signal";
+        error = readDouble(g, kMinFrequencyHz, kMaxFrequencyHz, "10 to 22050 Hz",
+                           g.id == kStart ? options.startFrequency : options.endFrequency);
+        break;
+    case kDuration:
+        error = sine ? readDouble(g, kMinSineSeconds, kMaxSeconds,
+                                  "0.01 to 120 seconds for a sine", options.duration)
+                     : readDouble(g, kMinSweepNoiseSeconds, kMaxSeconds,
+                                  std::string("0.1 to 120 seconds for ") +
+                                      (sweep ? "a sweep" : "noise"),
+                                  options.duration);
+        break;
+    case kAttenuation:
+        error = readNumber<int64_t>(g, 0, kMaxAttenuationDb, "a whole number of decibels", "0 to 90 dB", whole);
+        if (error.empty())
+            options.attenuation = static_cast<uint32_t>(whole);
+        break;
+    case kRate:
+        error = readChoice(g, {44100, 48000, 96000}, "44100, 48000 or 96000 Hz", whole);
+        if (error.empty())
+            options.rate = static_cast<uint32_t>(whole);
+        break;
+    case kBits:
+        error = readChoice(g, {16, 24, 32}, "16, 24 or 32 bits", whole);
+        if (error.empty())
+            options.bits = static_cast<int32_t>(whole);
+        break;
+    case kOutput:
+        if (g.value.empty())
+            error = g.spelling + " needs a file name";
+        else
+            options.output = g.value;
+        break;
+    case kSeedTime:
+        error = readNumber<int64_t>(g, INT64_MIN, INT64_MAX, "a whole number of seconds",
+                          "whole seconds since 1970, within 64 bits", whole);
+        if (error.empty())
+            options.seedTime = whole;
+        break;
+    case kQuiet:
+        options.quiet = true;
+        break;
+    }
+    return error;
+}
+
+}  // namespace
+
+std::string applyValues(const std::vector<GivenOption>& given, CliOptions& options)
+{
+    const bool sine = options.signal == CliSignal::Sine;
     const GivenOption* frequency = nullptr;
     const GivenOption* note = nullptr;
     const GivenOption* duration = nullptr;
 
     for (const GivenOption& g : given) {
-        std::string error;
-        int64_t whole = 0;
-        switch (g.id) {
-        case kFrequency:
-        case kNote:
-            if (!sine)
-                return g.spelling + " applies only to the sine signal";
-            if (g.id == kFrequency) {
-                frequency = &g;
-                error = readDouble(g, kMinFrequencyHz, kMaxFrequencyHz, "10 to 22050 Hz", options.frequency);
-            } else {
-                note = &g;
-                options.note = noteIndexFromName(g.value);
-                options.noteText = g.value;
-                if (!options.note)
-                    error = g.spelling + " \"" + g.value +
-                            "\" is not a note name: accepted C0 to B8, such as A4, C#4 or Db4";
-            }
-            break;
-        case kStart:
-        case kEnd:
-            if (!sweep)
-                return g.spelling + " applies only to the sweep signal";
-            error = readDouble(g, kMinFrequencyHz, kMaxFrequencyHz, "10 to 22050 Hz",
-                               g.id == kStart ? options.startFrequency : options.endFrequency);
-            break;
-        case kDuration:
-            duration = &g;
-            error = sine ? readDouble(g, kMinSineSeconds, kMaxSeconds,
-                                      "0.01 to 120 seconds for a sine", options.duration)
-                         : readDouble(g, kMinSweepNoiseSeconds, kMaxSeconds,
-                                      std::string("0.1 to 120 seconds for ") +
-                                          (sweep ? "a sweep" : "noise"),
-                                      options.duration);
-            break;
-        case kAttenuation:
-            error = readNumber<int64_t>(g, 0, kMaxAttenuationDb, "a whole number of decibels", "0 to 90 dB", whole);
-            if (error.empty())
-                options.attenuation = static_cast<uint32_t>(whole);
-            break;
-        case kRate:
-            error = readChoice(g, {44100, 48000, 96000}, "44100, 48000 or 96000 Hz", whole);
-            if (error.empty())
-                options.rate = static_cast<uint32_t>(whole);
-            break;
-        case kBits:
-            error = readChoice(g, {16, 24, 32}, "16, 24 or 32 bits", whole);
-            if (error.empty())
-                options.bits = static_cast<int32_t>(whole);
-            break;
-        case kOutput:
-            if (g.value.empty())
-                error = g.spelling + " needs a file name";
-            else
-                options.output = g.value;
-            break;
-        case kSeedTime:
-            error = readNumber<int64_t>(g, INT64_MIN, INT64_MAX, "a whole number of seconds",
-                              "whole seconds since 1970, within 64 bits", whole);
-            if (error.empty())
-                options.seedTime = whole;
-            break;
-        case kQuiet:
-            options.quiet = true;
-            break;
-        }
-        if (!error.empty())
+        if (std::string error = applyValue(g, options); !error.empty())
             return error;
+        if (g.id == kFrequency)
+            frequency = &g;
+        else if (g.id == kNote)
+            note = &g;
+        else if (g.id == kDuration)
+            duration = &g;
     }
 
     if (frequency && note)
