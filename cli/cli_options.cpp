@@ -99,6 +99,28 @@ std::optional<CliSignal> signalFromWord(std::string_view word)
     return std::nullopt;
 }
 
+// What the words that are no options ask for: the signal to render, or,
+// with --list-notes (which takes nothing else), the note list.
+std::string applyOperands(const std::vector<std::string>& operands, bool listNotes, size_t optionCount,
+                          CliOptions& options)
+{
+    if (listNotes) {
+        if (!operands.empty() || optionCount > 1)
+            return "--list-notes takes no signal and no other options";
+        options.command = CliCommand::ListNotes;
+        return {};
+    }
+    if (operands.empty())
+        return "no signal given: choose sine, sweep, pink or white";
+    if (operands.size() > 1)
+        return "unexpected argument \"" + operands[1] + "\"";
+    std::optional<CliSignal> signal = signalFromWord(operands[0]);
+    if (!signal)
+        return "unknown signal \"" + operands[0] + "\": choose sine, sweep, pink or white";
+    options.signal = *signal;
+    return {};
+}
+
 }  // namespace
 
 std::string extensionWarning(const std::string& path)
@@ -178,28 +200,8 @@ CliParseResult parseCliArguments(const std::vector<std::string>& args)
     }
     operands.insert(operands.end(), argv.begin() + optind, argv.begin() + argc);
 
-    if (listNotes) {
-        if (!operands.empty() || given.size() > 1) {
-            result.error = "--list-notes takes no signal and no other options";
-            return result;
-        }
-        options.command = CliCommand::ListNotes;
-        return result;
-    }
-    if (operands.empty()) {
-        result.error = "no signal given: choose sine, sweep, pink or white";
-        return result;
-    }
-    if (operands.size() > 1) {
-        result.error = "unexpected argument \"" + operands[1] + "\"";
-        return result;
-    }
-    std::optional<CliSignal> signal = signalFromWord(operands[0]);
-    if (!signal) {
-        result.error = "unknown signal \"" + operands[0] + "\": choose sine, sweep, pink or white";
-        return result;
-    }
-    options.signal = *signal;
-    result.error = applyValues(given, options);
+    result.error = applyOperands(operands, listNotes, given.size(), options);
+    if (result.error.empty() && options.command == CliCommand::Render)
+        result.error = applyValues(given, options);
     return result;
 }
