@@ -23,6 +23,8 @@ class QListWidget;
 class QPushButton;
 class QRadioButton;
 class SimpleComboBox;
+class DialogUnits;
+class TemplateControls;
 
 // What the dialog needs from the note table and the engine at start-up. The
 // defaults are the real ones; tests replace them to make start-up fail.
@@ -92,6 +94,8 @@ protected:
 
 private:
     void createControls();
+    void createValueControls(TemplateControls& make, const DialogUnits& du);
+    void createFramedControls(TemplateControls& make, const DialogUnits& du);
     void OnInitDialog();
     void OnDestroy();
     void failInitialisation(const char* message);

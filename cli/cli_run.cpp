@@ -90,6 +90,59 @@ struct JobReports : ProgressNotifier {
     LevelMeter meter;
 };
 
+// Why the output file could not be prepared, told to the user; answers the
+// exit status.
+int reportUnprepared(std::ostream& err, const OutputFile& file, const std::string& path, int prepared)
+{
+    if (prepared == OutputFile::kTerminal) {
+        err << kProgram << ": "
+            << (path == "-" ? std::string("standard output") : "\"" + path + "\"")
+            << " is a terminal; the WAVE file is not written to it: redirect it or name a file with -o\n";
+        return kExitUsage;
+    }
+    if (prepared != 0 && !file.failedDirectory().empty()) {
+        err << kProgram << ": cannot create a temporary file in \"" << file.failedDirectory()
+            << "\" (TMPDIR, or /tmp): " << std::strerror(prepared) << '\n';
+        return kExitCannotWrite;
+    }
+    return cannotWrite(err, path, prepared);
+}
+
+// The summary line, and the complete file handed to its target.
+int handOver(const CliOptions& o, const std::string& noteName, const WaveLevels& l, OutputFile& file,
+             const std::string& path, std::ostream& out, std::ostream& err)
+{
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%.6f", double(l.frames) / o.rate);
+    const std::string line = (file.toStandardOutput() ? std::string("standard output") : path) + ": " +
+                             describeSignal(o, noteName) + ", " + std::to_string(o.rate) + " Hz, " +
+                             std::to_string(o.bits) + " bits, " + std::to_string(l.frames) + " frames (" +
+                             seconds + " s), peak " + dbfs(l.peakDbfs) + ", RMS " + dbfs(l.rmsDbfs) + "\n";
+    if (file.toStandardOutput()) {
+        // With the file on standard output, the summary follows it, with
+        // the messages.
+        if (int error = file.commit(); error != 0)
+            return cannotWrite(err, path, error);
+        err << line;
+        return kExitWritten;
+    }
+    // The summary is written before the file takes its place: a summary
+    // that cannot be written (a closed or full standard output) fails the
+    // run, and the target is then left as it was. A closed pipe ends the
+    // run through SIGPIPE, which removes the temporary file as well.
+    errno = 0;
+    out << line << std::flush;
+    if (!out) {
+        const int error = errno;
+        err << kProgram << ": cannot write the summary to standard output: "
+            << (error != 0 ? std::strerror(error) : "the write failed") << "; \"" << path << "\" was not changed\n";
+        return kExitCannotWrite;
+    }
+    if (int error = file.commit(); error != 0)
+        return cannotWrite(err, path, error);
+    return kExitWritten;
+}
+
 int renderFile(const CliOptions& o, std::ostream& out, std::ostream& err, bool errIsTerminal)
 {
     const std::string noteName = o.note ? noteDisplayName(o.noteText) : std::string();
@@ -114,19 +167,8 @@ int renderFile(const CliOptions& o, std::ostream& out, std::ostream& err, bool e
                                                      : "\"" + path + "\" was not changed",
                         drawn);
     pthread_sigmask(SIG_SETMASK, &before, nullptr);
-    if (prepared == OutputFile::kTerminal) {
-        err << kProgram << ": "
-            << (path == "-" ? std::string("standard output") : "\"" + path + "\"")
-            << " is a terminal; the WAVE file is not written to it: redirect it or name a file with -o\n";
-        return kExitUsage;
-    }
-    if (prepared != 0 && !file.failedDirectory().empty()) {
-        err << kProgram << ": cannot create a temporary file in \"" << file.failedDirectory()
-            << "\" (TMPDIR, or /tmp): " << std::strerror(prepared) << '\n';
-        return kExitCannotWrite;
-    }
     if (prepared != 0)
-        return cannotWrite(err, path, prepared);
+        return reportUnprepared(err, file, path, prepared);
     std::signal(SIGXFSZ, SIG_IGN);
     // The engine's threads end with the signals held back, so that none
     // ends the run while a thread is half gone; one that came meanwhile is
@@ -176,35 +218,7 @@ int renderFile(const CliOptions& o, std::ostream& out, std::ostream& err, bool e
         err << kProgram << ": no " << signalName(o.signal) << " can be rendered with these values\n";
         return kExitUsage;
     }
-    char seconds[32];
-    std::snprintf(seconds, sizeof seconds, "%.6f", double(l.frames) / o.rate);
-    const std::string line = (file.toStandardOutput() ? std::string("standard output") : path) + ": " +
-                             describeSignal(o, noteName) + ", " + std::to_string(o.rate) + " Hz, " +
-                             std::to_string(o.bits) + " bits, " + std::to_string(l.frames) + " frames (" +
-                             seconds + " s), peak " + dbfs(l.peakDbfs) + ", RMS " + dbfs(l.rmsDbfs) + "\n";
-    if (file.toStandardOutput()) {
-        // With the file on standard output, the summary follows it, with
-        // the messages.
-        if (int error = file.commit(); error != 0)
-            return cannotWrite(err, path, error);
-        err << line;
-        return kExitWritten;
-    }
-    // The summary is written before the file takes its place: a summary
-    // that cannot be written (a closed or full standard output) fails the
-    // run, and the target is then left as it was. A closed pipe ends the
-    // run through SIGPIPE, which removes the temporary file as well.
-    errno = 0;
-    out << line << std::flush;
-    if (!out) {
-        const int error = errno;
-        err << kProgram << ": cannot write the summary to standard output: "
-            << (error != 0 ? std::strerror(error) : "the write failed") << "; \"" << path << "\" was not changed\n";
-        return kExitCannotWrite;
-    }
-    if (int error = file.commit(); error != 0)
-        return cannotWrite(err, path, error);
-    return kExitWritten;
+    return handOver(o, noteName, l, file, path, out, err);
 }
 
 }  // namespace

@@ -1,0 +1,110 @@
+// The dialog's jobs: a generate button starts one on a worker thread with the
+// request's values; the job gives the buttons back when it has finished.
+#include "quorrel_dlg.h"
+
+#include <QFile>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include <system_error>
+
+#include "engine.h"
+#include "message_box.h"
+#include "progress_relay.h"
+
+void CQuorrelDlg::EnableGenerateButtons(bool enable)
+{
+    runOnThreadOf(this, [this, enable] {
+        m_sineButton->setEnabled(enable);
+        m_sweepButton->setEnabled(enable);
+        m_pinkButton->setEnabled(enable);
+        m_whiteButton->setEnabled(enable);
+        if (enable) {
+            if (m_jobButton && focusWidget() == m_focusDuringJob)
+                m_jobButton->setFocus(Qt::OtherFocusReason);
+            m_jobButton = nullptr;
+            m_busy.store(false, std::memory_order_release);
+            if (m_closePending)
+                QMetaObject::invokeMethod(this, &CQuorrelDlg::finishPendingClose, Qt::QueuedConnection);
+        }
+    });
+}
+
+void CQuorrelDlg::ShowInvalidPathMessage()
+{
+    runOnThreadOf(this, [this] {
+        showMessage(this, QString::fromLatin1(kProgramCaption), QStringLiteral("Invalid path or filename!!"),
+                    QMessageBox::Warning);
+    });
+}
+
+void CQuorrelDlg::OnGenerateSine()
+{
+    startJob(SignalKind::Sine);
+}
+
+void CQuorrelDlg::OnGenerateSweep()
+{
+    startJob(SignalKind::Sweep);
+}
+
+void CQuorrelDlg::OnGeneratePink()
+{
+    startJob(SignalKind::PinkNoise);
+}
+
+void CQuorrelDlg::OnGenerateWhite()
+{
+    startJob(SignalKind::WhiteNoise);
+}
+
+void CQuorrelDlg::startJob(SignalKind kind)
+{
+    if (isBusy() || m_destroyed)
+        return;
+    m_busy.store(true, std::memory_order_release);
+    EnableGenerateButtons(false);
+
+    // A failed check has been shown and its field holds the focus for
+    // correction; the job runs with the values as they stand. Otherwise the
+    // focus goes back to this job's button when it is enabled again, unless
+    // the user has moved it meanwhile.
+    const bool valid = DoDataExchange(true);
+    m_jobButton = !valid                           ? nullptr
+                  : kind == SignalKind::Sine      ? m_sineButton
+                  : kind == SignalKind::Sweep     ? m_sweepButton
+                  : kind == SignalKind::PinkNoise ? m_pinkButton
+                                                  : m_whiteButton;
+    m_focusDuringJob = focusWidget();
+
+    std::unique_ptr<GenerateRequest> request(new (std::nothrow) GenerateRequest);
+    if (!request) {
+        EnableGenerateButtons(true);
+        return;
+    }
+    request->path = QFile::encodeName(m_pathEdit->text()).toStdString();
+    request->sampleRate = static_cast<uint32_t>(getEngineSampleRate());
+    if (kind == SignalKind::Sine) {
+        request->startHz = m_sineHz;
+    } else if (kind == SignalKind::Sweep) {
+        request->startHz = m_sweepStartHz;
+        request->endHz = m_sweepEndHz;
+    }
+    request->durationSec = m_durationSec;
+    request->attenuationDb = m_attenuationDb;
+    request->kind = kind;
+    request->bitWidth = m_bitWidth;
+    request->progress = m_progress;
+    request->dialog = this;
+
+    // The previous job has given the buttons back, so its thread has nothing
+    // left to do but end.
+    if (m_worker.joinable())
+        m_worker.join();
+    try {
+        m_worker = std::thread(GenerateThreadProc, std::move(request));
+    } catch (const std::system_error&) {
+        EnableGenerateButtons(true);
+    }
+}
