@@ -1,18 +1,6 @@
-# Cross build for s390x-linux-gnu with Debian's cross compiler (g++-s390x-linux-gnu).
-# Programs built here run on this machine through qemu-user (qemu-s390x), which
-# CTest uses to run the tests: cmake -DCMAKE_TOOLCHAIN_FILE=this-file ...
-set(CMAKE_SYSTEM_NAME Linux)
-set(CMAKE_SYSTEM_PROCESSOR s390x)
-set(CMAKE_C_COMPILER s390x-linux-gnu-gcc)
-set(CMAKE_CXX_COMPILER s390x-linux-gnu-g++)
-set(CMAKE_FIND_ROOT_PATH /usr/s390x-linux-gnu)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-# pkg-config looks only at the target's own libraries.
-set(ENV{PKG_CONFIG_LIBDIR} /usr/lib/s390x-linux-gnu/pkgconfig)
-# The target's libraries come from the cross toolchain's directory; the
-# library path keeps the loader from taking this machine's own libraries of
-# the same architecture (such as /lib32), which do not match it.
-set(CMAKE_CROSSCOMPILING_EMULATOR qemu-s390x -L /usr/s390x-linux-gnu -E LD_LIBRARY_PATH=/usr/s390x-linux-gnu/lib)
+# Cross build for Debian's s390x with g++-s390x-linux-gnu, run under qemu-s390x:
+#   cmake -S . -B build-s390x-linux-gnu -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/s390x-linux-gnu.cmake
+set(VELTRANE_CROSS_TRIPLET s390x-linux-gnu)
+set(VELTRANE_CROSS_PROCESSOR s390x)
+set(VELTRANE_CROSS_QEMU qemu-s390x)
+include(${CMAKE_CURRENT_LIST_DIR}/debian-cross.cmake)
