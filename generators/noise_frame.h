@@ -4,8 +4,7 @@
 
 #include <cstdint>
 
-// Peak amplitude of noise at an attenuation in dB, in the range of the width.
-double noiseLevel(uint32_t attenuation, int32_t width);
+#include "level_table.h"
 
 // A 16-bit sample keeps its low 16 bits, sign-extended; wider ones stay as they are.
 inline int32_t reduceToWidth(int32_t sample, int32_t width)

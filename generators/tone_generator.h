@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "range_runner.h"
+#include "sine_rules.h"
 
 class ToneGenerator {
 public:
@@ -13,11 +14,6 @@ public:
     ~ToneGenerator();
     ToneGenerator(const ToneGenerator&) = delete;
     ToneGenerator& operator=(const ToneGenerator&) = delete;
-
-    // Peak amplitude for an attenuation in dB at a sample width.
-    static double levelForAttenuation(uint32_t attenuation, int32_t width);
-    // The sample for a value v = sine x amplitude: v truncated toward zero.
-    static int32_t truncateSample(double v);
 
     // Tone mode.
     void configureTone(double sampleRate, double frequency, double duration,
@@ -46,8 +42,7 @@ public:
     // so the next configure is taken as a new request.
     void disarm();
 
-    // --- the members below are implementation, public only for the tests ---
-
+private:
     // Replaces the owned window by the falling half of a 2n-point Blackman
     // window times scale. False (and no window) when it cannot be allocated.
     bool makeFadeWindow(uint32_t n, double scale);
@@ -88,7 +83,6 @@ public:
     double savedPhaseStep = 0.0;
     double savedSweepStep = 0.0;
 
-private:
     // A tone's phases are accumulated ahead, in order, by the same repeated
     // addition, a chunk at a time; the sines of a chunk, which depend on its
     // phases alone, and the samples they give times the gain, are computed
@@ -162,11 +156,9 @@ private:
     const int32_t* sampleRun(uint32_t count, uint32_t& run);
     void bodySamples(int32_t* out, uint32_t count);
     [[gnu::always_inline]] int32_t fadeOutSample();
-    void dcStepOn(int32_t& sample);
-    void trimPoint(int32_t& sample);
-    void finalTrimPoint(int32_t& sample);
+    void dcStepOn(int32_t& sample) { ::dcStepOn(dcAccumulator, dcStep, sample, sampleLimit); }
+    void trimPoint(int32_t& sample) { ::trimPoint(trim, sample); }
     void resetRunState();
-    uint32_t trimCapacity() const;
     int32_t trialPass(uint32_t bodyEnd, int32_t* beforeLastBody, int32_t* lastBody);
     void silentBlock(int32_t* out, int32_t* copy) const;
     void finishToneBlock(int32_t* out, int32_t* copy);

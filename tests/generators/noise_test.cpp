@@ -6,7 +6,6 @@
 #include <numeric>
 #include <vector>
 
-#include "late_runner.h"
 #include "mwc_random.h"
 #include "pink_noise.h"
 #include "seed_clock.h"
@@ -150,29 +149,6 @@ TEST(PinkNoise, RowRenewalOrderAndBounds)
     EXPECT_NEAR(std::accumulate(source.rows, source.rows + 16, 0.0f), source.runningSum, 1e-4);
 }
 
-TEST(PinkNoise, BlockFillsGiveTheSourcesValuesAlsoWhereRenewalsAreRefused)
-{
-    // Rows low and the sum at its upper bound: seven renewals in eight are
-    // refused at first, more than a block's draws made ahead allow for. The
-    // fill must still give the source's values one by one, scaled, and leave
-    // the source as they do.
-    PinnedSeedTime pinned(1700000000);
-    PinkNoiseGenerator gen;
-    std::fill(gen.source->rows, gen.source->rows + 16, -0.375f);
-    gen.source->runningSum = 4.0f;
-    gen.configurePink(44100, 32, 0.05, 6);  // no sample near full scale
-    PinkNoiseSource reference = *gen.source;
-    const uint32_t count = gen.remainingSamples;
-    const std::vector<int32_t> s = render(gen);
-    for (uint32_t i = 0; i < count; ++i)
-        ASSERT_EQ(s[i], static_cast<int32_t>(static_cast<double>(reference.nextPinkSample()) * gen.sampleScale)) << i;
-    const PinkNoiseSource& after = *gen.source;
-    EXPECT_EQ(std::vector<uint32_t>({after.lcgState, after.conversionWord, after.rowCounter}),
-              std::vector<uint32_t>({reference.lcgState, reference.conversionWord, reference.rowCounter}));
-    EXPECT_EQ(std::vector<float>(after.rows, after.rows + 16), std::vector<float>(reference.rows, reference.rows + 16));
-    EXPECT_EQ(after.runningSum, reference.runningSum);
-}
-
 TEST(PinkNoise, SamplesBeyondFullScaleAreClipped)
 {
     // A seed whose first sample from the upper bound lies beyond full scale.
@@ -192,23 +168,4 @@ TEST(PinkNoise, SamplesBeyondFullScaleAreClipped)
         gen.fillPinkBlock(block.data(), 512);
         EXPECT_EQ(block[0], fullScale) << width;
     }
-}
-
-TEST(WhiteNoise, TransformsRunLateAndOutOfOrderGiveTheSameSamples)
-{
-    // In blocks of an odd count, whose last pairs are half used.
-    PinnedSeedTime pinned(1700000000);
-    LateRunner runner;
-    WhiteNoiseGenerator whiteDirect, whiteAhead;
-    whiteAhead.setRangeRunner(&runner);
-    std::vector<int32_t> samples[2];
-    for (int k = 0; k < 2; ++k) {
-        WhiteNoiseGenerator& g = k == 0 ? whiteDirect : whiteAhead;
-        g.configureWhite(96000, 32, 0.9, 3);
-        while (g.whiteActive()) {
-            samples[k].resize(samples[k].size() + 511);
-            g.fillWhiteBlock(samples[k].data() + samples[k].size() - 511, 511);
-        }
-    }
-    EXPECT_EQ(samples[1], samples[0]);
 }
