@@ -6,16 +6,18 @@
 #include <string>
 #include <vector>
 
+#include "request_limits.h"
+
 enum class CliCommand { Render, ListNotes, Help, Version };
 enum class CliSignal { Sine, Sweep, Pink, White };
 
 // The value ranges the engine accepts, all bounds inclusive.
-constexpr double kMinFrequencyHz = 10.0;
-constexpr double kMaxFrequencyHz = 22050.0;
-constexpr double kMinSineSeconds = 0.01;
-constexpr double kMinSweepNoiseSeconds = 0.1;
-constexpr double kMaxSeconds = 120.0;
-constexpr uint32_t kMaxAttenuationDb = 90;
+constexpr double kMinFrequencyHz = kRequestLimits.minFrequencyHz;
+constexpr double kMaxFrequencyHz = kRequestLimits.maxFrequencyHz;
+constexpr double kMinSineSeconds = kRequestLimits.minSineSeconds;
+constexpr double kMinSweepNoiseSeconds = kRequestLimits.minSweepNoiseSeconds;
+constexpr double kMaxSeconds = kRequestLimits.maxSeconds;
+constexpr uint32_t kMaxAttenuationDb = kRequestLimits.maxAttenuationDb;
 
 struct CliOptions {
     CliCommand command = CliCommand::Render;

@@ -8,6 +8,8 @@
 
 #include "audio_host.h"
 #include "render_loop.h"
+#include "request_limits.h"
+#include "sine_rules.h"
 #include "wave_file.h"
 #include "wav_audio_driver.h"
 #include "work_pool.h"
@@ -61,14 +63,21 @@ int runJob(const char* path, int32_t bits, Arm arm)
     return kRenderOk;
 }
 
+constexpr const RequestLimits& kLimits = kRequestLimits;
+
 bool durationOk(double duration, double minimum)
 {
-    return duration >= minimum && duration <= 120.0;
+    return duration >= minimum && duration <= kLimits.maxSeconds;
 }
 
 bool frequencyOk(double frequency)
 {
-    return frequency <= 22050.0 && frequency >= 10.0;
+    return frequency <= kLimits.maxFrequencyHz && frequency >= kLimits.minFrequencyHz;
+}
+
+bool attenuationOk(uint32_t attenuation)
+{
+    return attenuation <= kLimits.maxAttenuationDb;
 }
 
 }  // namespace
@@ -127,7 +136,7 @@ int getEngineSampleRate()
 
 int renderSine(const char* path, double frequency, double duration, uint32_t attenuation, int32_t bits)
 {
-    if (attenuation > 90 || !durationOk(duration, 0.01) || !frequencyOk(frequency))
+    if (!attenuationOk(attenuation) || !durationOk(duration, kLimits.minSineSeconds) || !frequencyOk(frequency))
         return kRenderOutOfRange;
     return runJob(path, bits, [&](AudioHost& host, int rate) {
         host.startTone(frequency, duration, attenuation, bits, rate);
@@ -137,8 +146,8 @@ int renderSine(const char* path, double frequency, double duration, uint32_t att
 int renderSweep(const char* path, double startFrequency, double endFrequency, double duration,
                 uint32_t attenuation, int32_t bits)
 {
-    if (attenuation > 90 || !durationOk(duration, 0.1) || !frequencyOk(startFrequency) ||
-        !frequencyOk(endFrequency))
+    if (!attenuationOk(attenuation) || !durationOk(duration, kLimits.minSweepNoiseSeconds) ||
+        !frequencyOk(startFrequency) || !frequencyOk(endFrequency))
         return kRenderOutOfRange;
     return runJob(path, bits, [&](AudioHost& host, int rate) {
         host.startSweep(startFrequency, endFrequency, duration, attenuation, bits, rate);
@@ -147,7 +156,7 @@ int renderSweep(const char* path, double startFrequency, double endFrequency, do
 
 int renderPinkNoise(const char* path, double duration, uint32_t attenuation, int32_t bits)
 {
-    if (attenuation > 90 || !durationOk(duration, 0.1))
+    if (!attenuationOk(attenuation) || !durationOk(duration, kLimits.minSweepNoiseSeconds))
         return kRenderOutOfRange;
     return runJob(path, bits, [&](AudioHost& host, int rate) {
         host.startPinkNoise(duration, attenuation, bits, rate);
@@ -156,11 +165,16 @@ int renderPinkNoise(const char* path, double duration, uint32_t attenuation, int
 
 int renderWhiteNoise(const char* path, double duration, uint32_t attenuation, int32_t bits)
 {
-    if (attenuation > 90 || !durationOk(duration, 0.1))
+    if (!attenuationOk(attenuation) || !durationOk(duration, kLimits.minSweepNoiseSeconds))
         return kRenderOutOfRange;
     return runJob(path, bits, [&](AudioHost& host, int rate) {
         host.startWhiteNoise(duration, attenuation, bits, rate);
     });
+}
+
+bool toneIsRendered(double frequency, double duration, uint32_t rate)
+{
+    return planTone(static_cast<double>(rate), frequency, duration, kBlockFrames).accepted;
 }
 
 int lastRenderError()

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "progress.h"
+#include "request_limits.h"
 
 constexpr int kRenderOk = 0;
 constexpr int kRenderOutOfRange = -1;
@@ -25,6 +26,11 @@ int renderSweep(const char* path, double startFrequency, double endFrequency,
                 double duration, uint32_t attenuation, int32_t bits);
 int renderPinkNoise(const char* path, double duration, uint32_t attenuation, int32_t bits);
 int renderWhiteNoise(const char* path, double duration, uint32_t attenuation, int32_t bits);
+
+// Whether a sine request gives a tone at this rate: its length must round
+// to at least two whole cycles that span more than one block. Otherwise the
+// job renders a file of silence.
+bool toneIsRendered(double frequency, double duration, uint32_t rate);
 
 // The system's error number of the last job's failure to write its file
 // (0 when there was none), for messages that name the reason.
