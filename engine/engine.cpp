@@ -1,10 +1,8 @@
 #include "engine.h"
 
 #include <algorithm>
-#include <atomic>
 #include <memory>
 #include <new>
-#include <thread>
 
 #include "audio_host.h"
 #include "render_loop.h"
@@ -25,19 +23,14 @@ struct Engine {
     std::unique_ptr<WorkPool> pool;  // started with the engine, stopped with it
 } engine;
 
-// The pool as helpRenderJob sees it from other threads, and how many of them
-// are looking at it: a pool is only stopped once it is withdrawn here and no
-// one looks any more.
-std::atomic<WorkPool*> helpedPool{nullptr};
-std::atomic<int> helpersLooking{0};
+// The pool as helpRenderJob sees it from other threads.
+HelpedPool helpedPool;
 
 void replacePool(WorkPool* pool)
 {
-    helpedPool.store(nullptr);
-    while (helpersLooking.load() != 0)
-        std::this_thread::yield();
+    helpedPool.withdraw();
     engine.pool.reset(pool);
-    helpedPool.store(pool);
+    helpedPool.offer(pool);
 }
 
 void dropHost()
@@ -192,11 +185,7 @@ void shutdownEngine()
 
 bool helpRenderJob(void (*between)(void*), void* context)
 {
-    helpersLooking.fetch_add(1);
-    WorkPool* pool = helpedPool.load();
-    const bool helped = pool && pool->helpOnce(between, context);
-    helpersLooking.fetch_sub(1);
-    return helped;
+    return helpedPool.helpOnce(between, context);
 }
 
 bool workAheadOfReport()

@@ -2,10 +2,8 @@
 
 #include <algorithm>
 #include <chrono>
-#include <csignal>
 
-#include <pthread.h>
-#include <sched.h>
+#include "thread_start.h"
 
 namespace {
 
@@ -34,25 +32,13 @@ bool watchFor(Done done)
 
 int WorkPool::usableCpus()
 {
-    cpu_set_t cpus;
-    CPU_ZERO(&cpus);
-    if (::sched_getaffinity(0, sizeof cpus, &cpus) != 0)
-        return 1;
-    return std::max(1, CPU_COUNT(&cpus));
+    return allowedCpuCount();
 }
 
 WorkPool::WorkPool(int helpers, bool helped) : helped_(helped)
 {
-    // The threads start with the stop requests held back, so that a handler
-    // for them always runs on the program's own threads.
-    sigset_t requests, before;
-    sigemptyset(&requests);
-    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
-        sigaddset(&requests, signal);
-    pthread_sigmask(SIG_BLOCK, &requests, &before);
     for (int i = 0; i < helpers; ++i)
-        threads_.emplace_back([this] { serve(); });
-    pthread_sigmask(SIG_SETMASK, &before, nullptr);
+        threads_.push_back(startHelperThread([this] { serve(); }));
 }
 
 WorkPool::~WorkPool()
@@ -177,4 +163,20 @@ void WorkPool::serve()
         if (working_ == 0)
             left_.notify_all();
     }
+}
+
+void HelpedPool::withdraw()
+{
+    pool_.store(nullptr);
+    while (looking_.load() != 0)
+        std::this_thread::yield();
+}
+
+bool HelpedPool::helpOnce(void (*between)(void*), void* context)
+{
+    looking_.fetch_add(1);
+    WorkPool* pool = pool_.load();
+    const bool helped = pool && pool->helpOnce(between, context);
+    looking_.fetch_sub(1);
+    return helped;
 }

@@ -2,20 +2,16 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <condition_variable>
-#include <csignal>
 #include <cstdint>
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
-#include <mutex>
 #include <new>
-#include <pthread.h>
-#include <sched.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
+
+#include "writer_thread.h"
 
 const char kWaveNotice[] = "Veltrane test signal generator 1.10";
 static_assert(sizeof(kWaveNotice) <= 64, "the notice must fit its 64-byte field with its NUL");
@@ -158,101 +154,7 @@ void prefault(unsigned char* data, size_t count)
 #endif
 }
 
-// The writer thread: it writes one full buffer while the job fills the
-// other, so the arithmetic and the copy into the file run on two CPUs. It is
-// started at the first open when the process may run on more than one CPU,
-// and lives as long as the process; with one CPU the job writes its buffers
-// itself. Everything the thread touches (the writer's sizes, error and file
-// layer) is handed over under the mutex: the job waits for the thread to be
-// idle before it reads them.
-class WriterThread {
-public:
-    ~WriterThread()
-    {
-        if (!thread_.joinable())
-            return;
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            stop_ = true;
-        }
-        wake_.notify_all();
-        thread_.join();
-    }
-
-    // Starts the thread when it is worth having; answers whether it runs.
-    bool available()
-    {
-        if (!checked_) {
-            checked_ = true;
-            cpu_set_t cpus;
-            CPU_ZERO(&cpus);
-            if (::sched_getaffinity(0, sizeof cpus, &cpus) == 0 && CPU_COUNT(&cpus) > 1) {
-                // Started with the stop requests held back, so that a
-                // handler for them always runs on the program's own threads.
-                sigset_t requests, before;
-                sigemptyset(&requests);
-                for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
-                    sigaddset(&requests, signal);
-                pthread_sigmask(SIG_BLOCK, &requests, &before);
-                thread_ = std::thread([this] { run(); });
-                pthread_sigmask(SIG_SETMASK, &before, nullptr);
-            }
-        }
-        return thread_.joinable();
-    }
-
-    // Hands count bytes at data to the thread; the caller must have waited
-    // for the previous hand-off.
-    void submit(const unsigned char* data, size_t count)
-    {
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            data_ = data;
-            count_ = count;
-            busy_ = true;
-        }
-        wake_.notify_all();
-    }
-
-    // Waits until the last hand-off is written; answers whether it was.
-    bool settle()
-    {
-        std::unique_lock<std::mutex> lock(mutex_);
-        done_.wait(lock, [this] { return !busy_; });
-        const bool ok = ok_;
-        ok_ = true;
-        return ok;
-    }
-
-private:
-    void run()
-    {
-        std::unique_lock<std::mutex> lock(mutex_);
-        for (;;) {
-            wake_.wait(lock, [this] { return busy_ || stop_; });
-            if (!busy_)
-                return;
-            lock.unlock();
-            const bool ok = writeData(data_, count_);
-            lock.lock();
-            ok_ = ok;
-            busy_ = false;
-            done_.notify_all();
-        }
-    }
-
-    std::thread thread_;
-    bool checked_ = false;
-    std::mutex mutex_;
-    std::condition_variable wake_, done_;
-    const unsigned char* data_ = nullptr;
-    size_t count_ = 0;
-    bool busy_ = false;
-    bool stop_ = false;
-    bool ok_ = true;
-};
-
-WriterThread writerThread;
+WriterThread writerThread(writeData);
 
 // Waits for the thread's last write; false when it failed.
 bool settle()
