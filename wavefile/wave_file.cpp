@@ -212,6 +212,34 @@ bool finishFile()
     return ok;
 }
 
+// The header as the open writes it: the sizes and the count are
+// placeholders until the close patches them.
+void buildHeader(unsigned char* header, int rate, int bits)
+{
+    std::memset(header, 0, kWaveHeaderBytes);
+    const uint32_t blockAlign = 2 * static_cast<uint32_t>(bits / 8);
+    std::memcpy(header + 0, "RIFF", 4);
+    putLE32(header + 4, 0);
+    std::memcpy(header + 8, "WAVE", 4);
+    std::memcpy(header + 12, "fmt ", 4);
+    putLE32(header + 16, kWaveFormatChunkBytes);
+    unsigned char* format = header + 20;
+    putLE16(format + 0, 1);  // integer PCM
+    putLE16(format + 2, 2);  // channels
+    putLE32(format + 4, static_cast<uint32_t>(rate));
+    putLE32(format + 8, blockAlign * static_cast<uint32_t>(rate));
+    putLE16(format + 12, blockAlign);
+    putLE16(format + 14, static_cast<uint32_t>(bits));
+    putLE16(format + 16, kWaveFormatRecordBytes);
+    std::memcpy(format + kWaveNoticeOffset, kWaveNotice, sizeof(kWaveNotice));
+    // The rest of the 82-byte record and the 18 bytes after it stay zero.
+    std::memcpy(header + 120, "fact", 4);
+    putLE32(header + 124, 4);
+    putLE32(header + 128, kWaveCountPlaceholder);
+    std::memcpy(header + 132, "data", 4);
+    putLE32(header + 136, 0);
+}
+
 }  // namespace
 
 bool openWaveFile(const char* path, int rate, int bits)
@@ -242,28 +270,7 @@ bool openWaveFile(const char* path, int rate, int bits)
     }
 
     unsigned char* header = writer.header;
-    std::memset(header, 0, kWaveHeaderBytes);
-    const uint32_t blockAlign = 2 * static_cast<uint32_t>(bits / 8);
-    std::memcpy(header + 0, "RIFF", 4);
-    putLE32(header + 4, 0);
-    std::memcpy(header + 8, "WAVE", 4);
-    std::memcpy(header + 12, "fmt ", 4);
-    putLE32(header + 16, kWaveFormatChunkBytes);
-    unsigned char* format = header + 20;
-    putLE16(format + 0, 1);  // integer PCM
-    putLE16(format + 2, 2);  // channels
-    putLE32(format + 4, static_cast<uint32_t>(rate));
-    putLE32(format + 8, blockAlign * static_cast<uint32_t>(rate));
-    putLE16(format + 12, blockAlign);
-    putLE16(format + 14, static_cast<uint32_t>(bits));
-    putLE16(format + 16, kWaveFormatRecordBytes);
-    std::memcpy(format + kWaveNoticeOffset, kWaveNotice, sizeof(kWaveNotice));
-    // The rest of the 82-byte record and the 18 bytes after it stay zero.
-    std::memcpy(header + 120, "fact", 4);
-    putLE32(header + 124, 4);
-    putLE32(header + 128, kWaveCountPlaceholder);
-    std::memcpy(header + 132, "data", 4);
-    putLE32(header + 136, 0);
+    buildHeader(header, rate, bits);
 
     writer.fd = ops->open(path, O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
     if (writer.fd < 0) {
