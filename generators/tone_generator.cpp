@@ -11,36 +11,39 @@
 #include "level_table.h"
 #include "tone_record.h"
 
-ToneGenerator::ToneGenerator(uint32_t blockSize) : blockSize(blockSize)
+ToneGenerator::ToneGenerator(uint32_t blockSize) : blockSize(blockSize), ahead_(blockSize)
 {
-    // The chunks' phases and sines in one piece of memory, their samples in
-    // another: two mappings to make and to give back.
-    chunkStore_.reset(new (std::nothrow) double[4 * kChunk]);
-    sampleStore_.reset(new (std::nothrow) int32_t[2 * kChunk]);
-    if (chunkStore_ && sampleStore_) {
-        double* next = chunkStore_.get();
-        for (int k = 0; k < 2; ++k) {
-            chunks_[k].phases = next;
-            chunks_[k].sines = next + kChunk;
-            chunks_[k].samples = sampleStore_.get() + k * kChunk;
-            next += 2 * kChunk;
-        }
-    }
     // The sample arithmetic is defined for round-to-nearest doubles with all
     // exceptions masked: start from the default environment whatever the caller set.
     std::fesetenv(FE_DFL_ENV);
 }
 
 
-ToneGenerator::~ToneGenerator()
-{
-    settleChunks();
-}
+ToneGenerator::~ToneGenerator() = default;
 
 void ToneGenerator::setRangeRunner(RangeRunner* runner)
 {
-    settleChunks();
-    runner_ = runner;
+    ahead_.setRunner(runner);
+}
+
+bool ToneGenerator::workAhead()
+{
+    return ahead_.workAhead();
+}
+
+void ToneGenerator::startAhead(uint32_t samples, uint32_t bodyBegin, uint32_t bodyEnd)
+{
+    SineLookAhead::Pass pass;
+    pass.samples = samples;
+    pass.bodyBegin = bodyBegin;
+    pass.bodyEnd = bodyEnd;
+    pass.gain = gain;
+    pass.phase = phase;
+    pass.phaseStep = phaseStep;
+    pass.sweep = sweepActive_;
+    pass.blocks = blocksLeft;
+    pass.sweepStep = sweepStep;
+    ahead_.start(pass);
 }
 
 bool ToneGenerator::makeFadeWindow(uint32_t n, double scale)
@@ -57,7 +60,7 @@ bool ToneGenerator::makeFadeWindow(uint32_t n, double scale)
 
 void ToneGenerator::disarm()
 {
-    settleChunks();
+    ahead_.settle();
     toneActive_ = false;
     sweepActive_ = false;
     restartPending = false;
@@ -67,11 +70,11 @@ void ToneGenerator::disarm()
 // The sine of the next phase: phase + phaseStep.
 inline double ToneGenerator::nextSine()
 {
-    if (!ahead_ || (takeNext_ == takeEnd_ && !takeNextChunk())) {
-        phase = phase + phaseStep;
-        return std::sin(phase);
-    }
-    return chunks_[serving_].sines[takeNext_++];
+    double sine;
+    if (ahead_.active() && ahead_.nextSine(sine, phase, phaseStep))
+        return sine;
+    phase = phase + phaseStep;
+    return std::sin(phase);
 }
 
 inline int32_t ToneGenerator::fadeInSample()
@@ -91,26 +94,15 @@ inline int32_t ToneGenerator::bodySample()
     return sample;
 }
 
-// The samples of the next sines times the gain as one run of at most count,
-// taken like nextSine takes the sines one by one; null where each must be
-// taken by nextSine (no sines computed ahead, or past the pass).
-const int32_t* ToneGenerator::sampleRun(uint32_t count, uint32_t& run)
-{
-    if (!ahead_ || (takeNext_ == takeEnd_ && !takeNextChunk()))
-        return nullptr;
-    run = std::min(count, takeEnd_ - takeNext_);
-    const int32_t* samples = chunks_[serving_].samples + takeNext_;
-    takeNext_ += run;
-    return samples;
-}
-
 // count body samples: the samples of a run first, then its DC steps in
 // order, which is what bodySample gives sample by sample.
 void ToneGenerator::bodySamples(int32_t* out, uint32_t count)
 {
     while (count > 0) {
         uint32_t run = count;
-        const int32_t* samples = replay_ ? std::exchange(replay_, replay_ + count) : sampleRun(count, run);
+        const int32_t* samples = replay_ ? std::exchange(replay_, replay_ + count)
+                                         : ahead_.active() ? ahead_.sampleRun(count, run, phase, phaseStep)
+                                                           : nullptr;
         if (!samples) {
             *out++ = bodySample();
             --count;

@@ -56,15 +56,14 @@ void ToneGenerator::fillSweepBlock(int32_t* out, int32_t* copy)
         restartPending = false;
         startAhead(blocksLeft * n, 0, (blocksLeft - 1) * n);
     }
-    if (ahead_ && (takeNext_ != takeEnd_ || takeNextChunk())) {
-        const SineChunk& chunk = chunks_[serving_];
-        const uint32_t at = takeNext_;
-        takeNext_ += n;
+    const double* sines;
+    const int32_t* samples;
+    if (ahead_.active() && ahead_.block(n, sines, samples, phase, phaseStep)) {
         if (blocksLeft == 1) {
             for (uint32_t i = 0; i < n; ++i)
-                out[i] = truncateSample(chunk.sines[at + i] * window[i]);
+                out[i] = truncateSample(sines[i] * window[i]);
         } else {
-            std::memcpy(out, chunk.samples + at, sizeof(int32_t) * n);
+            std::memcpy(out, samples, sizeof(int32_t) * n);
         }
         return finishSweepBlock(out, copy);
     }

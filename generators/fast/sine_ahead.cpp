@@ -4,13 +4,16 @@
 // the range runner while the blocks take the chunk before.
 #include <algorithm>
 #include <cmath>
+#include <new>
+
+#include "sine_ahead.h"
 
 #include "quick_sine.h"
-#include "tone_generator.h"
+#include "sine_rules.h"
 
-void ToneGenerator::sines(void* chunk, uint32_t begin, uint32_t end)
+void SineLookAhead::sines(void* chunk, uint32_t begin, uint32_t end)
 {
-    SineChunk& c = *static_cast<SineChunk*>(chunk);
+    Chunk& c = *static_cast<Chunk*>(chunk);
     const uint32_t bodyBegin = std::clamp(c.bodyBegin, begin, end);
     const uint32_t bodyEnd = std::clamp(c.bodyEnd, bodyBegin, end);
     // Outside the body the library's sine is kept for the fades, and its
@@ -27,9 +30,9 @@ void ToneGenerator::sines(void* chunk, uint32_t begin, uint32_t end)
 }
 
 // Accumulates the phases of the pass's next chunk.
-void ToneGenerator::accumulate(SineChunk& chunk)
+void SineLookAhead::accumulate(Chunk& chunk)
 {
-    if (sweepActive_)
+    if (pass_.sweep)
         return accumulateSweep(chunk);
     beginAccumulation(chunk);
     completeAccumulation();
@@ -37,42 +40,42 @@ void ToneGenerator::accumulate(SineChunk& chunk)
 
 // Claims the pass's next chunk of phases for chunk; they are accumulated by
 // accumulateSome and completeAccumulation, in order.
-void ToneGenerator::beginAccumulation(SineChunk& chunk)
+void SineLookAhead::beginAccumulation(Chunk& chunk)
 {
     const uint32_t count = std::min(passLeft_, kChunk);
-    chunk.phaseFirst = passLength_ - passLeft_;
+    chunk.phaseFirst = pass_.samples - passLeft_;
     passLeft_ -= count;
     accumulating_ = &chunk;
     accumulated_ = 0;
     accumulateCount_ = count;
 }
 
-void ToneGenerator::accumulateSome(uint32_t most)
+void SineLookAhead::accumulateSome(uint32_t most)
 {
-    SineChunk& chunk = *accumulating_;
+    Chunk& chunk = *accumulating_;
     const uint32_t end = std::min(accumulateCount_, accumulated_ + most);
     double p = aheadPhase_;
     for (uint32_t i = accumulated_; i < end; ++i) {
-        p = p + phaseStep;
+        p = p + aheadStep_;
         chunk.phases[i] = p;
     }
     aheadPhase_ = p;
     accumulated_ = end;
 }
 
-void ToneGenerator::completeAccumulation()
+void SineLookAhead::completeAccumulation()
 {
     if (!accumulating_)
         return;
     accumulateSome(accumulateCount_);
-    SineChunk& chunk = *accumulating_;
+    Chunk& chunk = *accumulating_;
     accumulating_ = nullptr;
     chunk.phaseCount = accumulateCount_;
     chunk.lastPhase = aheadPhase_;
-    chunk.lastStep = phaseStep;
+    chunk.lastStep = aheadStep_;
 }
 
-bool ToneGenerator::workAhead()
+bool SineLookAhead::workAhead()
 {
     if (!accumulating_ || accumulated_ == accumulateCount_)
         return false;
@@ -83,15 +86,15 @@ bool ToneGenerator::workAhead()
 // The sweep's phases of whole blocks, by the rule of its fills: the sine of
 // the phase before each step, the step falling by sweepStep but in the last
 // block, and the phase reduced to the circle at each block's end.
-void ToneGenerator::accumulateSweep(SineChunk& chunk)
+void SineLookAhead::accumulateSweep(Chunk& chunk)
 {
-    const uint32_t n = blockSize;
+    const uint32_t n = blockSize_;
     const uint32_t count = std::min(passLeft_, kChunk / n * n);
-    chunk.phaseFirst = passLength_ - passLeft_;
+    chunk.phaseFirst = pass_.samples - passLeft_;
     passLeft_ -= count;
     double p = aheadPhase_, step = aheadStep_;
     for (uint32_t b = 0; b < count; b += n, --aheadBlocks_)
-        sweepBlockPhases(p, step, sweepStep, aheadBlocks_ == 1, chunk.phases + b, n);
+        sweepBlockPhases(p, step, pass_.sweepStep, aheadBlocks_ == 1, chunk.phases + b, n);
     aheadPhase_ = p;
     aheadStep_ = step;
     chunk.phaseCount = count;
@@ -99,23 +102,46 @@ void ToneGenerator::accumulateSweep(SineChunk& chunk)
     chunk.lastStep = step;
 }
 
-// Starts the sines ahead for the samples of a pass, from phase and phaseStep.
-void ToneGenerator::startAhead(uint32_t samples, uint32_t bodyBegin, uint32_t bodyEnd)
+SineLookAhead::SineLookAhead(uint32_t blockSize) : blockSize_(blockSize)
 {
-    settleChunks();
-    passLeft_ = passLength_ = samples;
-    passBodyBegin_ = bodyBegin;
-    passBodyEnd_ = bodyEnd;
-    passGain_ = gain;
-    aheadPhase_ = phase;
-    aheadStep_ = phaseStep;
-    aheadBlocks_ = blocksLeft;
-    ahead_ = runner_ && kChunk >= blockSize;
-    for (const SineChunk& chunk : chunks_)
-        ahead_ = ahead_ && chunk.phases && chunk.sines && chunk.samples;
+    // The chunks' phases and sines in one piece of memory, their samples in
+    // another: two mappings to make and to give back.
+    chunkStore_.reset(new (std::nothrow) double[4 * kChunk]);
+    sampleStore_.reset(new (std::nothrow) int32_t[2 * kChunk]);
+    if (chunkStore_ && sampleStore_) {
+        double* next = chunkStore_.get();
+        for (int k = 0; k < 2; ++k) {
+            chunks_[k].phases = next;
+            chunks_[k].sines = next + kChunk;
+            chunks_[k].samples = sampleStore_.get() + k * kChunk;
+            next += 2 * kChunk;
+        }
+    }
 }
 
-void ToneGenerator::startSines(SineChunk& chunk)
+SineLookAhead::~SineLookAhead()
+{
+    settle();
+}
+
+void SineLookAhead::setRunner(RangeRunner* runner)
+{
+    settle();
+    runner_ = runner;
+}
+
+void SineLookAhead::start(const Pass& pass)
+{
+    settle();
+    pass_ = pass;
+    passLeft_ = pass.samples;
+    aheadPhase_ = pass.phase;
+    aheadStep_ = pass.phaseStep;
+    aheadBlocks_ = pass.blocks;
+    active_ = runner_ && kChunk >= blockSize_ && chunkStore_ && sampleStore_;
+}
+
+void SineLookAhead::startSines(Chunk& chunk)
 {
     chunk.sineCount = chunk.phaseCount;
     chunk.sinesLastPhase = chunk.lastPhase;
@@ -124,9 +150,9 @@ void ToneGenerator::startSines(SineChunk& chunk)
     const auto local = [&](uint32_t at) {
         return at <= chunk.phaseFirst ? 0 : std::min(at - chunk.phaseFirst, chunk.sineCount);
     };
-    chunk.bodyBegin = local(passBodyBegin_);
-    chunk.bodyEnd = local(passBodyEnd_);
-    chunk.gain = passGain_;
+    chunk.bodyBegin = local(pass_.bodyBegin);
+    chunk.bodyEnd = local(pass_.bodyEnd);
+    chunk.gain = pass_.gain;
     chunk.phaseCount = 0;
     chunk.computing = true;
     runner_->start(chunk.sineCount, sines, &chunk);
@@ -134,29 +160,30 @@ void ToneGenerator::startSines(SineChunk& chunk)
 
 // Serves the chunk whose sines are being computed once they are done;
 // starts the sines of the chunk after it and accumulates the phases of the
-// one after that. The phase then stands at the last sample of the chunk
-// served; past the pass (which the fills never reach) the samples compute
-// their own sines.
-bool ToneGenerator::takeNextChunk()
+// one after that. Past the pass the look-ahead stops, handing over the
+// phase where the last chunk served ends.
+bool SineLookAhead::takeNextChunk(double& phase, double& phaseStep)
 {
     completeAccumulation();
-    SineChunk& next = chunks_[serving_ ^ 1];
+    Chunk& next = chunks_[serving_ ^ 1];
     if (!next.computing) {
         if (next.phaseCount == 0 && passLeft_ > 0)
             accumulate(next);
-        if (next.phaseCount == 0)
+        if (next.phaseCount == 0) {
+            phase = chunks_[serving_].sinesLastPhase;
+            phaseStep = chunks_[serving_].sinesLastStep;
+            active_ = false;
             return false;
+        }
         startSines(next);
     }
     runner_->finish();
     next.computing = false;
     serving_ ^= 1;
-    takeNext_ = 0;
-    takeEnd_ = next.sineCount;
-    phase = next.sinesLastPhase;
-    phaseStep = next.sinesLastStep;
+    next_ = 0;
+    end_ = next.sineCount;
 
-    SineChunk& served = chunks_[serving_ ^ 1];  // its sines are all taken
+    Chunk& served = chunks_[serving_ ^ 1];  // its sines are all taken
     if (served.phaseCount == 0 && passLeft_ > 0)
         accumulate(served);
     if (served.phaseCount > 0)
@@ -164,24 +191,44 @@ bool ToneGenerator::takeNextChunk()
     // Its phases are free: only its sines are served. A tone's are
     // accumulated while the samples are taken, by workAhead as far as it
     // gets and by the next take for the rest.
-    if (passLeft_ > 0 && sweepActive_)
+    if (passLeft_ > 0 && pass_.sweep)
         accumulate(next);
     else if (passLeft_ > 0)
         beginAccumulation(next);
     return true;
 }
 
-// Waits for sines still being computed, so the runner holds nothing of ours,
-// and forgets the chunks.
-void ToneGenerator::settleChunks()
+void SineLookAhead::settle()
 {
     if (runner_)
         runner_->finish();
-    for (SineChunk& chunk : chunks_) {
+    for (Chunk& chunk : chunks_) {
         chunk.phaseCount = 0;
         chunk.computing = false;
     }
     accumulating_ = nullptr;
-    takeNext_ = takeEnd_ = 0;
+    next_ = end_ = 0;
+    active_ = false;
+}
+
+const int32_t* SineLookAhead::sampleRun(uint32_t count, uint32_t& run, double& phase, double& phaseStep)
+{
+    if (next_ == end_ && !takeNextChunk(phase, phaseStep))
+        return nullptr;
+    run = std::min(count, end_ - next_);
+    const int32_t* samples = chunks_[serving_].samples + next_;
+    next_ += run;
+    return samples;
+}
+
+bool SineLookAhead::block(uint32_t n, const double*& sines, const int32_t*& samples, double& phase,
+                          double& phaseStep)
+{
+    if (next_ == end_ && !takeNextChunk(phase, phaseStep))
+        return false;
+    sines = chunks_[serving_].sines + next_;
+    samples = chunks_[serving_].samples + next_;
+    next_ += n;
+    return true;
 }
 
