@@ -35,11 +35,11 @@ void SineLookAhead::accumulate(Chunk& chunk)
     if (pass_.sweep)
         return accumulateSweep(chunk);
     beginAccumulation(chunk);
-    completeAccumulation();
+    completeInputs();
 }
 
 // Claims the pass's next chunk of phases for chunk; they are accumulated by
-// accumulateSome and completeAccumulation, in order.
+// accumulateSome and completeInputs, in order.
 void SineLookAhead::beginAccumulation(Chunk& chunk)
 {
     const uint32_t count = std::min(passLeft_, kChunk);
@@ -63,7 +63,7 @@ void SineLookAhead::accumulateSome(uint32_t most)
     accumulated_ = end;
 }
 
-void SineLookAhead::completeAccumulation()
+void SineLookAhead::completeInputs()
 {
     if (!accumulating_)
         return;
@@ -127,7 +127,7 @@ SineLookAhead::~SineLookAhead()
 void SineLookAhead::setRunner(RangeRunner* runner)
 {
     settle();
-    runner_ = runner;
+    pipeline_.setRunner(runner);
 }
 
 void SineLookAhead::start(const Pass& pass)
@@ -138,11 +138,31 @@ void SineLookAhead::start(const Pass& pass)
     aheadPhase_ = pass.phase;
     aheadStep_ = pass.phaseStep;
     aheadBlocks_ = pass.blocks;
-    active_ = runner_ && kChunk >= blockSize_ && chunkStore_ && sampleStore_;
+    active_ = pipeline_.runner() && kChunk >= blockSize_ && chunkStore_ && sampleStore_;
 }
 
-void SineLookAhead::startSines(Chunk& chunk)
+bool SineLookAhead::prepare(int k, bool)
 {
+    Chunk& chunk = chunks_[k];
+    if (chunk.phaseCount == 0 && passLeft_ > 0)
+        accumulate(chunk);
+    return chunk.phaseCount > 0;
+}
+
+// The phases of a chunk are free once its sines are computed: only its sines
+// are served. A tone's are accumulated while the samples are taken, by
+// workAhead as far as it gets and by the next take for the rest.
+void SineLookAhead::prepareAhead(int k)
+{
+    if (passLeft_ > 0 && pass_.sweep)
+        accumulate(chunks_[k]);
+    else if (passLeft_ > 0)
+        beginAccumulation(chunks_[k]);
+}
+
+RangeRunner::Piece SineLookAhead::claim(int k, uint32_t& count, void*& context)
+{
+    Chunk& chunk = chunks_[k];
     chunk.sineCount = chunk.phaseCount;
     chunk.sinesLastPhase = chunk.lastPhase;
     chunk.sinesLastStep = chunk.lastStep;
@@ -154,58 +174,32 @@ void SineLookAhead::startSines(Chunk& chunk)
     chunk.bodyEnd = local(pass_.bodyEnd);
     chunk.gain = pass_.gain;
     chunk.phaseCount = 0;
-    chunk.computing = true;
-    runner_->start(chunk.sineCount, sines, &chunk);
+    count = chunk.sineCount;
+    context = &chunk;
+    return sines;
 }
 
-// Serves the chunk whose sines are being computed once they are done;
-// starts the sines of the chunk after it and accumulates the phases of the
-// one after that. Past the pass the look-ahead stops, handing over the
-// phase where the last chunk served ends.
+// Past the pass the look-ahead stops, handing over the phase where the last
+// chunk served ends.
 bool SineLookAhead::takeNextChunk(double& phase, double& phaseStep)
 {
-    completeAccumulation();
-    Chunk& next = chunks_[serving_ ^ 1];
-    if (!next.computing) {
-        if (next.phaseCount == 0 && passLeft_ > 0)
-            accumulate(next);
-        if (next.phaseCount == 0) {
-            phase = chunks_[serving_].sinesLastPhase;
-            phaseStep = chunks_[serving_].sinesLastStep;
-            active_ = false;
-            return false;
-        }
-        startSines(next);
+    if (!pipeline_.take()) {
+        const Chunk& last = chunks_[pipeline_.serving()];
+        phase = last.sinesLastPhase;
+        phaseStep = last.sinesLastStep;
+        active_ = false;
+        return false;
     }
-    runner_->finish();
-    next.computing = false;
-    serving_ ^= 1;
     next_ = 0;
-    end_ = next.sineCount;
-
-    Chunk& served = chunks_[serving_ ^ 1];  // its sines are all taken
-    if (served.phaseCount == 0 && passLeft_ > 0)
-        accumulate(served);
-    if (served.phaseCount > 0)
-        startSines(served);
-    // Its phases are free: only its sines are served. A tone's are
-    // accumulated while the samples are taken, by workAhead as far as it
-    // gets and by the next take for the rest.
-    if (passLeft_ > 0 && pass_.sweep)
-        accumulate(next);
-    else if (passLeft_ > 0)
-        beginAccumulation(next);
+    end_ = chunks_[pipeline_.serving()].sineCount;
     return true;
 }
 
 void SineLookAhead::settle()
 {
-    if (runner_)
-        runner_->finish();
-    for (Chunk& chunk : chunks_) {
+    pipeline_.settle();
+    for (Chunk& chunk : chunks_)
         chunk.phaseCount = 0;
-        chunk.computing = false;
-    }
     accumulating_ = nullptr;
     next_ = end_ = 0;
     active_ = false;
@@ -216,7 +210,7 @@ const int32_t* SineLookAhead::sampleRun(uint32_t count, uint32_t& run, double& p
     if (next_ == end_ && !takeNextChunk(phase, phaseStep))
         return nullptr;
     run = std::min(count, end_ - next_);
-    const int32_t* samples = chunks_[serving_].samples + next_;
+    const int32_t* samples = chunks_[pipeline_.serving()].samples + next_;
     next_ += run;
     return samples;
 }
@@ -226,8 +220,8 @@ bool SineLookAhead::block(uint32_t n, const double*& sines, const int32_t*& samp
 {
     if (next_ == end_ && !takeNextChunk(phase, phaseStep))
         return false;
-    sines = chunks_[serving_].sines + next_;
-    samples = chunks_[serving_].samples + next_;
+    sines = chunks_[pipeline_.serving()].sines + next_;
+    samples = chunks_[pipeline_.serving()].samples + next_;
     next_ += n;
     return true;
 }

@@ -10,9 +10,10 @@
 #include <cstdint>
 #include <memory>
 
+#include "chunk_pipeline.h"
 #include "range_runner.h"
 
-class SineLookAhead {
+class SineLookAhead : private ChunkPipeline::Stages {
 public:
     explicit SineLookAhead(uint32_t blockSize);
     ~SineLookAhead();
@@ -47,7 +48,7 @@ public:
     {
         if (next_ == end_ && !takeNextChunk(phase, phaseStep))
             return false;
-        sine = chunks_[serving_].sines[next_++];
+        sine = chunks_[pipeline_.serving()].sines[next_++];
         return true;
     }
     // The samples of the next sines times the gain, as one run of at most
@@ -81,26 +82,28 @@ private:
         // truncate alike; elsewhere both sine and sample are the library's.
         uint32_t bodyBegin = 0, bodyEnd = 0;
         double gain = 0.0;
-        bool computing = false;
     };
     static void sines(void* chunk, uint32_t begin, uint32_t end);
     // Taking a new chunk, once in many thousand samples, is not inlined.
     [[gnu::noinline]] bool takeNextChunk(double& phase, double& phaseStep);
+    // The pipeline's stages: a chunk's phases are its inputs, its sines and
+    // samples what is computed.
+    bool prepare(int k, bool needed) override;
+    RangeRunner::Piece claim(int k, uint32_t& count, void*& context) override;
+    void prepareAhead(int k) override;
+    void completeInputs() override;
     void accumulate(Chunk& chunk);
     void accumulateSweep(Chunk& chunk);
     void beginAccumulation(Chunk& chunk);
     void accumulateSome(uint32_t most);
-    void completeAccumulation();
-    void startSines(Chunk& chunk);
 
     const uint32_t blockSize_;
-    RangeRunner* runner_ = nullptr;
+    ChunkPipeline pipeline_{*this};
     std::unique_ptr<double[]> chunkStore_;
     std::unique_ptr<int32_t[]> sampleStore_;
     Chunk chunks_[2];
     Pass pass_;
     bool active_ = false;
-    uint32_t serving_ = 0;       // the chunk the samples are taken from
     uint32_t next_ = 0, end_ = 0;
     uint32_t passLeft_ = 0;      // samples of the pass whose phases are not accumulated
     double aheadPhase_ = 0.0;    // where the accumulation stands

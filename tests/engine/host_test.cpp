@@ -100,10 +100,11 @@ TEST(Dither, FollowsTheCRecurrenceFourDrawsPerIndex)
     std::vector<int32_t> a = first, b = second;
     AudioHost::ditherTo16Bits(a.data(), b.data(), 512);
     for (size_t i = 0; i < 512; ++i) {
-        if (first[i] == 0 || first[i] == 65536)
+        if (first[i] == 0 || first[i] == 65536) {
             EXPECT_EQ(a[i], first[i] / 65536);
-        else if (first[i] == 32768)
+        } else if (first[i] == 32768) {
             EXPECT_TRUE(a[i] == 0 || a[i] == 1);
+        }
     }
 }
 
