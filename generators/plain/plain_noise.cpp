@@ -48,25 +48,27 @@ void PlainPinkNoise::configure(uint32_t rate, int32_t width, double duration, ui
     active_ = true;
 }
 
-float plainPinkValue(PinkNoiseSource& source)
+// One row renewed, drawn again while the running sum would leave [-4, 4],
+// plus a fresh white value, all in single precision.
+float PinkNoiseSource::nextPinkSample()
 {
     // A counter that has wrapped to 0 counts as 32 trailing zeros, which
     // renews row 0 like 16 trailing zeros do.
-    const unsigned row = static_cast<unsigned>(std::countr_zero(source.rowCounter)) % 16;
-    const float old = source.rows[row];
+    const unsigned row = static_cast<unsigned>(std::countr_zero(rowCounter)) % 16;
+    const float old = rows[row];
     for (;;) {
-        const float renewed = nextLcgUniform(source);
-        source.rows[row] = renewed;
+        const float renewed = nextLcgUniform(*this);
+        rows[row] = renewed;
         const float diff = renewed - old;
-        const float sum = source.runningSum + diff;
-        source.runningSum = sum;
+        const float sum = runningSum + diff;
+        runningSum = sum;
         if (sum >= -4.0f && sum <= 4.0f)
             break;
-        source.runningSum = sum - diff;  // out of bounds: draw again for the same row
+        runningSum = sum - diff;  // out of bounds: draw again for the same row
     }
-    ++source.rowCounter;
-    const float white = nextLcgUniform(source);
-    return (source.runningSum + white) * 0.125f;
+    ++rowCounter;
+    const float white = nextLcgUniform(*this);
+    return (runningSum + white) * 0.125f;
 }
 
 void PlainPinkNoise::fillBlock(int32_t* samples, uint32_t count)
@@ -76,7 +78,7 @@ void PlainPinkNoise::fillBlock(int32_t* samples, uint32_t count)
     // there, since keeping the width's low bits would flip its sign.
     const double fullScale = noiseLevel(0, bitWidth);
     for (uint32_t i = 0; i < n; ++i) {
-        const double v = static_cast<double>(plainPinkValue(source)) * sampleScale;
+        const double v = static_cast<double>(source.nextPinkSample()) * sampleScale;
         samples[i] = reduceToWidth(static_cast<int32_t>(std::clamp(v, -fullScale, fullScale)), bitWidth);
     }
 }

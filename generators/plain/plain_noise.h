@@ -26,7 +26,3 @@ public:
     bool active() const { return active_; }
     PinkNoiseSource source;
 };
-
-// The next pink value: one row renewed, drawn again while the running sum
-// would leave [-4, 4], plus a fresh white value, all in single precision.
-float plainPinkValue(PinkNoiseSource& source);
