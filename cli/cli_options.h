@@ -6,10 +6,16 @@
 #include <string>
 #include <vector>
 
-#include "request_limits.h"
+#include "engine.h"
 
 enum class CliCommand { Render, ListNotes, Help, Version };
-enum class CliSignal { Sine, Sweep, Pink, White };
+// The engine's signal kinds, by the command line's names.
+enum class CliSignal : int32_t {
+    Sine = int32_t(SignalKind::Sine),
+    Sweep = int32_t(SignalKind::Sweep),
+    Pink = int32_t(SignalKind::PinkNoise),
+    White = int32_t(SignalKind::WhiteNoise),
+};
 
 // The value ranges the engine accepts, all bounds inclusive.
 constexpr double kMinFrequencyHz = kRequestLimits.minFrequencyHz;

@@ -165,6 +165,21 @@ int renderWhiteNoise(const char* path, double duration, uint32_t attenuation, in
     });
 }
 
+int renderSignal(const char* path, const SignalRequest& r)
+{
+    switch (r.kind) {
+    case SignalKind::Sine:
+        return renderSine(path, r.frequency, r.duration, r.attenuation, r.bits);
+    case SignalKind::Sweep:
+        return renderSweep(path, r.frequency, r.endFrequency, r.duration, r.attenuation, r.bits);
+    case SignalKind::PinkNoise:
+        return renderPinkNoise(path, r.duration, r.attenuation, r.bits);
+    case SignalKind::WhiteNoise:
+        return renderWhiteNoise(path, r.duration, r.attenuation, r.bits);
+    }
+    return kRenderOk;
+}
+
 bool toneIsRendered(double frequency, double duration, uint32_t rate)
 {
     return planTone(static_cast<double>(rate), frequency, duration, kBlockFrames).accepted;

@@ -92,7 +92,7 @@ TEST(NoiseGenerators, CountsPaddingAndLevels)
     PinnedSeedTime pinned(1700000000);
     WhiteNoiseGenerator white;
     white.configureWhite(44100, 16, 0.25, 0);
-    EXPECT_EQ(white.remainingSamples, 11026u);  // odd count made even
+    EXPECT_EQ(white.samplesLeft(), 11026u);  // odd count made even
     white.disarm();
     white.configureWhite(44100, 16, 0.1, 0);
     white.configureWhite(48000, 24, 2.0, 0);  // ignored while active
@@ -108,7 +108,7 @@ TEST(NoiseGenerators, CountsPaddingAndLevels)
     // seed time gives another render while a fresh generator repeats it.
     PinkNoiseGenerator pink, fresh;
     pink.configurePink(44100, 24, 0.25, 0);
-    EXPECT_EQ(pink.remainingSamples, 11025u);
+    EXPECT_EQ(pink.samplesLeft(), 11025u);
     const std::vector<int32_t> first = render(pink);
     ASSERT_EQ(first.size(), 22u * 512);
     EXPECT_EQ(peak({first.begin() + 11025, first.end()}), 0);
