@@ -129,18 +129,6 @@ DcCorrection dcCorrectionFor(int32_t trialSum, uint32_t capacity, uint32_t lengt
     return c;
 }
 
-void dcStepOn(double& accumulator, double step, int32_t& sample, int32_t limit)
-{
-    accumulator = accumulator + step;
-    // floor(|a|) != 0 exactly when |a| is not below 1 (a NaN included).
-    if (!(std::fabs(accumulator) < 1.0)) {
-        double whole;
-        accumulator = std::modf(accumulator, &whole);
-        const int64_t shifted = int64_t{sample} + static_cast<int32_t>(whole);
-        sample = static_cast<int32_t>(std::clamp<int64_t>(shifted, -limit, limit));
-    }
-}
-
 int32_t dcRest(double accumulator)
 {
     const int32_t rest = static_cast<int32_t>(std::floor(std::fabs(accumulator) + 0.1));

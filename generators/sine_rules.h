@@ -3,6 +3,8 @@
 // a tone at all.
 #pragma once
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 
 // The phase circle and its double, as decimal literals: every sample depends
@@ -67,7 +69,18 @@ DcCorrection dcCorrectionFor(int32_t trialSum, uint32_t capacity, uint32_t lengt
 // step and gives up its whole part to the sample. At 0 dB the shift can carry
 // a peak past what the width holds, where it would wrap to the other sign:
 // such a sample stays at limit.
-void dcStepOn(double& accumulator, double step, int32_t& sample, int32_t limit);
+// Inline: it runs for every sample of a tone with the spread correction.
+inline void dcStepOn(double& accumulator, double step, int32_t& sample, int32_t limit)
+{
+    accumulator = accumulator + step;
+    // floor(|a|) != 0 exactly when |a| is not below 1 (a NaN included).
+    if (!(std::fabs(accumulator) < 1.0)) {
+        double whole;
+        accumulator = std::modf(accumulator, &whole);
+        const int64_t shifted = int64_t{sample} + static_cast<int32_t>(whole);
+        sample = static_cast<int32_t>(std::clamp<int64_t>(shifted, -limit, limit));
+    }
+}
 
 // What the accumulator's leftover adds to the tone's last sample: its whole
 // part rounded up from 0.9, so that the sum ends at exactly 0.
