@@ -18,7 +18,6 @@ ToneGenerator::ToneGenerator(uint32_t blockSize) : blockSize(blockSize), ahead_(
     std::fesetenv(FE_DFL_ENV);
 }
 
-
 ToneGenerator::~ToneGenerator() = default;
 
 void ToneGenerator::setRangeRunner(RangeRunner* runner)

@@ -1,5 +1,9 @@
 // Sine generator: the fixed-frequency tone and the linear sweep, sharing the
-// level rule, the Blackman fade window and the truncating sample rule.
+// level rule, the Blackman fade window and the truncating sample rule. The
+// rules live in sine_rules.h and level_table.h, and plain/plain_sines.h
+// makes the same samples by them alone; what is this class's own is where
+// its samples come from: the sines computed ahead (fast/sine_ahead.h), or
+// the record of a corrected tone's trial pass, replayed in its output pass.
 #pragma once
 
 #include <cstdint>
@@ -29,9 +33,7 @@ public:
     bool toneActive() const { return toneActive_; }
     // Who computes the sines ahead while the samples are taken (a runner
     // without other threads computes them when they are needed, a chunk at
-    // a time); null, the default: each sample computes its own. While sines
-    // are taken ahead, phase and phaseStep stand at the end of the chunk
-    // being served rather than at the block just filled.
+    // a time); null, the default: each sample computes its own.
     void setRangeRunner(RangeRunner* runner);
     bool sweepActive() const { return sweepActive_; }
     // Does a little of the tone's in-order work ahead (the phases of the

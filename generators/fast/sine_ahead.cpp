@@ -1,12 +1,8 @@
-// The tone generator's look-ahead: the phases of a pass accumulated ahead,
-// in order, a chunk at a time, and the sines of a chunk, which depend on its
-// phases alone, with the samples they give times the gain, computed through
-// the range runner while the blocks take the chunk before.
+#include "sine_ahead.h"
+
 #include <algorithm>
 #include <cmath>
 #include <new>
-
-#include "sine_ahead.h"
 
 #include "quick_sine.h"
 #include "sine_rules.h"
