@@ -15,7 +15,7 @@
 #include "noise_frame.h"
 #include "range_runner.h"
 
-class WhiteNoiseGenerator : public NoiseGeneratorFrame, private ChunkPipeline::Stages {
+class WhiteNoiseGenerator final : public NoiseGeneratorFrame, private ChunkPipeline::Stages {
 public:
     WhiteNoiseGenerator();
     void configureWhite(uint32_t sampleRate, int32_t width, double duration, uint32_t attenuation);

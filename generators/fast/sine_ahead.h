@@ -13,7 +13,7 @@
 #include "chunk_pipeline.h"
 #include "range_runner.h"
 
-class SineLookAhead : private ChunkPipeline::Stages {
+class SineLookAhead final : private ChunkPipeline::Stages {
 public:
     explicit SineLookAhead(uint32_t blockSize);
     ~SineLookAhead();
