@@ -6,15 +6,11 @@
 #include <memory>
 #include <string>
 
+#include "engine.h"  // SignalKind
+
 class CQuorrelDlg;
 class ProgressBar;
 
-enum class SignalKind : int32_t {
-    Sine = 0,
-    Sweep = 2,
-    PinkNoise = 3,
-    WhiteNoise = 4,
-};
 
 // The longest output path, in bytes, that the file system accepts.
 constexpr size_t kMaxPathBytes = 4095;

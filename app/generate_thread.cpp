@@ -25,18 +25,7 @@ bool isUsablePath(const std::string& path)
 
 int render(const GenerateRequest& r)
 {
-    const char* path = r.path.c_str();
-    switch (r.kind) {
-    case SignalKind::Sine:
-        return renderSine(path, r.startHz, r.durationSec, r.attenuationDb, r.bitWidth);
-    case SignalKind::Sweep:
-        return renderSweep(path, r.startHz, r.endHz, r.durationSec, r.attenuationDb, r.bitWidth);
-    case SignalKind::PinkNoise:
-        return renderPinkNoise(path, r.durationSec, r.attenuationDb, r.bitWidth);
-    case SignalKind::WhiteNoise:
-        return renderWhiteNoise(path, r.durationSec, r.attenuationDb, r.bitWidth);
-    }
-    return kRenderOk; // an unknown kind renders nothing and ends like a finished job
+    return renderSignal(r.path.c_str(), {r.kind, r.startHz, r.endHz, r.durationSec, r.attenuationDb, r.bitWidth});
 }
 
 QString number(double value)

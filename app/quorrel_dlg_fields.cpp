@@ -7,6 +7,7 @@
 
 #include "data_exchange.h"
 #include "message_box.h"
+#include "request_limits.h"
 
 bool CQuorrelDlg::DoDataExchange(bool save)
 {
@@ -18,11 +19,12 @@ bool CQuorrelDlg::DoDataExchange(bool save)
         m_attenEdit->setText(QString::number(m_attenuationDb));
         return true;
     }
-    return exchangeDouble(m_sweepStartEdit, m_sweepStartHz, 10.0, 22050.0) &&
-           exchangeDouble(m_sweepEndEdit, m_sweepEndHz, 10.0, 22050.0) &&
-           exchangeDouble(m_durationEdit, m_durationSec, 0.01, 120.0) &&
-           exchangeDouble(m_freqEdit, m_sineHz, 10.0, 22050.0) &&
-           exchangeUnsigned(m_attenEdit, m_attenuationDb, 0, 90);
+    const RequestLimits& l = kRequestLimits;
+    return exchangeDouble(m_sweepStartEdit, m_sweepStartHz, l.minFrequencyHz, l.maxFrequencyHz) &&
+           exchangeDouble(m_sweepEndEdit, m_sweepEndHz, l.minFrequencyHz, l.maxFrequencyHz) &&
+           exchangeDouble(m_durationEdit, m_durationSec, l.minSineSeconds, l.maxSeconds) &&
+           exchangeDouble(m_freqEdit, m_sineHz, l.minFrequencyHz, l.maxFrequencyHz) &&
+           exchangeUnsigned(m_attenEdit, m_attenuationDb, 0, l.maxAttenuationDb);
 }
 
 bool CQuorrelDlg::exchangeDouble(QLineEdit* edit, double& member, double low, double high)

@@ -6,16 +6,24 @@
 #include <string>
 #include <vector>
 
+#include "engine.h"
+
 enum class CliCommand { Render, ListNotes, Help, Version };
-enum class CliSignal { Sine, Sweep, Pink, White };
+// The engine's signal kinds, by the command line's names.
+enum class CliSignal : int32_t {
+    Sine = int32_t(SignalKind::Sine),
+    Sweep = int32_t(SignalKind::Sweep),
+    Pink = int32_t(SignalKind::PinkNoise),
+    White = int32_t(SignalKind::WhiteNoise),
+};
 
 // The value ranges the engine accepts, all bounds inclusive.
-constexpr double kMinFrequencyHz = 10.0;
-constexpr double kMaxFrequencyHz = 22050.0;
-constexpr double kMinSineSeconds = 0.01;
-constexpr double kMinSweepNoiseSeconds = 0.1;
-constexpr double kMaxSeconds = 120.0;
-constexpr uint32_t kMaxAttenuationDb = 90;
+constexpr double kMinFrequencyHz = kRequestLimits.minFrequencyHz;
+constexpr double kMaxFrequencyHz = kRequestLimits.maxFrequencyHz;
+constexpr double kMinSineSeconds = kRequestLimits.minSineSeconds;
+constexpr double kMinSweepNoiseSeconds = kRequestLimits.minSweepNoiseSeconds;
+constexpr double kMaxSeconds = kRequestLimits.maxSeconds;
+constexpr uint32_t kMaxAttenuationDb = kRequestLimits.maxAttenuationDb;
 
 struct CliOptions {
     CliCommand command = CliCommand::Render;

@@ -55,18 +55,8 @@ std::string describeSignal(const CliOptions& o, const std::string& noteName)
 
 int render(const CliOptions& o, const char* path)
 {
-    switch (o.signal) {
-    case CliSignal::Sine:
-        return renderSine(path, o.frequency, o.duration, o.attenuation, o.bits);
-    case CliSignal::Sweep:
-        return renderSweep(path, o.startFrequency, o.endFrequency, o.duration, o.attenuation,
-                           o.bits);
-    case CliSignal::Pink:
-        return renderPinkNoise(path, o.duration, o.attenuation, o.bits);
-    case CliSignal::White:
-        return renderWhiteNoise(path, o.duration, o.attenuation, o.bits);
-    }
-    return kRenderOutOfRange;
+    const double from = o.signal == CliSignal::Sweep ? o.startFrequency : o.frequency;
+    return renderSignal(path, {SignalKind(o.signal), from, o.endFrequency, o.duration, o.attenuation, o.bits});
 }
 
 int cannotWrite(std::ostream& err, const std::string& path, int error)

@@ -11,6 +11,7 @@
 #include <system_error>
 #include <type_traits>
 
+#include "engine.h"
 #include "note_names.h"
 #include "note_table.h"
 
@@ -212,18 +213,11 @@ std::string applyValues(const std::vector<GivenOption>& given, CliOptions& optio
     return {};
 }
 
-// A tone is rendered only when its length rounds to at least two whole
-// cycles and those cycles span more than one 512-sample block; otherwise the
-// tone generator produces nothing and the file would hold only silence.
+// A tone is rendered only when the tone generator's own layout takes it;
+// otherwise the file would hold only silence.
 bool sineIsRendered(double frequency, double duration, uint32_t rate)
 {
-    double whole = 0.0;
-    double fraction = std::modf(frequency * duration, &whole);
-    double cycles = fraction >= 0.5 ? whole + 1.0 : whole;
-    if (cycles < 2.0)
-        return false;
-    double samples = cycles * (static_cast<double>(rate) / frequency);
-    return std::floor(samples) > 512.0;
+    return toneIsRendered(frequency, duration, rate);
 }
 
 double sineMinimumDuration(double frequency, uint32_t rate)

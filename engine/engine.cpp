@@ -1,13 +1,13 @@
 #include "engine.h"
 
 #include <algorithm>
-#include <atomic>
 #include <memory>
 #include <new>
-#include <thread>
 
 #include "audio_host.h"
 #include "render_loop.h"
+#include "request_limits.h"
+#include "sine_rules.h"
 #include "wave_file.h"
 #include "wav_audio_driver.h"
 #include "work_pool.h"
@@ -23,19 +23,14 @@ struct Engine {
     std::unique_ptr<WorkPool> pool;  // started with the engine, stopped with it
 } engine;
 
-// The pool as helpRenderJob sees it from other threads, and how many of them
-// are looking at it: a pool is only stopped once it is withdrawn here and no
-// one looks any more.
-std::atomic<WorkPool*> helpedPool{nullptr};
-std::atomic<int> helpersLooking{0};
+// The pool as helpRenderJob sees it from other threads.
+HelpedPool helpedPool;
 
 void replacePool(WorkPool* pool)
 {
-    helpedPool.store(nullptr);
-    while (helpersLooking.load() != 0)
-        std::this_thread::yield();
+    helpedPool.withdraw();
     engine.pool.reset(pool);
-    helpedPool.store(pool);
+    helpedPool.offer(pool);
 }
 
 void dropHost()
@@ -61,14 +56,21 @@ int runJob(const char* path, int32_t bits, Arm arm)
     return kRenderOk;
 }
 
+constexpr const RequestLimits& kLimits = kRequestLimits;
+
 bool durationOk(double duration, double minimum)
 {
-    return duration >= minimum && duration <= 120.0;
+    return duration >= minimum && duration <= kLimits.maxSeconds;
 }
 
 bool frequencyOk(double frequency)
 {
-    return frequency <= 22050.0 && frequency >= 10.0;
+    return frequency <= kLimits.maxFrequencyHz && frequency >= kLimits.minFrequencyHz;
+}
+
+bool attenuationOk(uint32_t attenuation)
+{
+    return attenuation <= kLimits.maxAttenuationDb;
 }
 
 }  // namespace
@@ -127,7 +129,7 @@ int getEngineSampleRate()
 
 int renderSine(const char* path, double frequency, double duration, uint32_t attenuation, int32_t bits)
 {
-    if (attenuation > 90 || !durationOk(duration, 0.01) || !frequencyOk(frequency))
+    if (!attenuationOk(attenuation) || !durationOk(duration, kLimits.minSineSeconds) || !frequencyOk(frequency))
         return kRenderOutOfRange;
     return runJob(path, bits, [&](AudioHost& host, int rate) {
         host.startTone(frequency, duration, attenuation, bits, rate);
@@ -137,8 +139,8 @@ int renderSine(const char* path, double frequency, double duration, uint32_t att
 int renderSweep(const char* path, double startFrequency, double endFrequency, double duration,
                 uint32_t attenuation, int32_t bits)
 {
-    if (attenuation > 90 || !durationOk(duration, 0.1) || !frequencyOk(startFrequency) ||
-        !frequencyOk(endFrequency))
+    if (!attenuationOk(attenuation) || !durationOk(duration, kLimits.minSweepNoiseSeconds) ||
+        !frequencyOk(startFrequency) || !frequencyOk(endFrequency))
         return kRenderOutOfRange;
     return runJob(path, bits, [&](AudioHost& host, int rate) {
         host.startSweep(startFrequency, endFrequency, duration, attenuation, bits, rate);
@@ -147,7 +149,7 @@ int renderSweep(const char* path, double startFrequency, double endFrequency, do
 
 int renderPinkNoise(const char* path, double duration, uint32_t attenuation, int32_t bits)
 {
-    if (attenuation > 90 || !durationOk(duration, 0.1))
+    if (!attenuationOk(attenuation) || !durationOk(duration, kLimits.minSweepNoiseSeconds))
         return kRenderOutOfRange;
     return runJob(path, bits, [&](AudioHost& host, int rate) {
         host.startPinkNoise(duration, attenuation, bits, rate);
@@ -156,11 +158,31 @@ int renderPinkNoise(const char* path, double duration, uint32_t attenuation, int
 
 int renderWhiteNoise(const char* path, double duration, uint32_t attenuation, int32_t bits)
 {
-    if (attenuation > 90 || !durationOk(duration, 0.1))
+    if (!attenuationOk(attenuation) || !durationOk(duration, kLimits.minSweepNoiseSeconds))
         return kRenderOutOfRange;
     return runJob(path, bits, [&](AudioHost& host, int rate) {
         host.startWhiteNoise(duration, attenuation, bits, rate);
     });
+}
+
+int renderSignal(const char* path, const SignalRequest& r)
+{
+    switch (r.kind) {
+    case SignalKind::Sine:
+        return renderSine(path, r.frequency, r.duration, r.attenuation, r.bits);
+    case SignalKind::Sweep:
+        return renderSweep(path, r.frequency, r.endFrequency, r.duration, r.attenuation, r.bits);
+    case SignalKind::PinkNoise:
+        return renderPinkNoise(path, r.duration, r.attenuation, r.bits);
+    case SignalKind::WhiteNoise:
+        return renderWhiteNoise(path, r.duration, r.attenuation, r.bits);
+    }
+    return kRenderOk;
+}
+
+bool toneIsRendered(double frequency, double duration, uint32_t rate)
+{
+    return planTone(static_cast<double>(rate), frequency, duration, kBlockFrames).accepted;
 }
 
 int lastRenderError()
@@ -178,11 +200,7 @@ void shutdownEngine()
 
 bool helpRenderJob(void (*between)(void*), void* context)
 {
-    helpersLooking.fetch_add(1);
-    WorkPool* pool = helpedPool.load();
-    const bool helped = pool && pool->helpOnce(between, context);
-    helpersLooking.fetch_sub(1);
-    return helped;
+    return helpedPool.helpOnce(between, context);
 }
 
 bool workAheadOfReport()

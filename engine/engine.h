@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "progress.h"
+#include "request_limits.h"
 
 constexpr int kRenderOk = 0;
 constexpr int kRenderOutOfRange = -1;
@@ -25,6 +26,30 @@ int renderSweep(const char* path, double startFrequency, double endFrequency,
                 double duration, uint32_t attenuation, int32_t bits);
 int renderPinkNoise(const char* path, double duration, uint32_t attenuation, int32_t bits);
 int renderWhiteNoise(const char* path, double duration, uint32_t attenuation, int32_t bits);
+
+// The four signals, numbered as the dialog numbers them, and a job for one.
+enum class SignalKind : int32_t {
+    Sine = 0,
+    Sweep = 2,
+    PinkNoise = 3,
+    WhiteNoise = 4,
+};
+struct SignalRequest {
+    SignalKind kind = SignalKind::Sine;
+    double frequency = 0.0;     // a sine's, or where a sweep starts
+    double endFrequency = 0.0;  // where a sweep ends
+    double duration = 0.0;
+    uint32_t attenuation = 0;
+    int32_t bits = 16;
+};
+// Renders the request through its signal's entry point above. A kind that
+// is none of the four renders nothing and answers kRenderOk.
+int renderSignal(const char* path, const SignalRequest& request);
+
+// Whether a sine request gives a tone at this rate: its length must round
+// to at least two whole cycles that span more than one block. Otherwise the
+// job renders a file of silence.
+bool toneIsRendered(double frequency, double duration, uint32_t rate);
 
 // The system's error number of the last job's failure to write its file
 // (0 when there was none), for messages that name the reason.

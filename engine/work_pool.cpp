@@ -2,11 +2,9 @@
 
 #include <algorithm>
 #include <chrono>
-#include <csignal>
-#include <exception>
+#include <new>
 
-#include <pthread.h>
-#include <sched.h>
+#include "thread_start.h"
 
 namespace {
 
@@ -35,30 +33,25 @@ bool watchFor(Done done)
 
 int WorkPool::usableCpus()
 {
-    cpu_set_t cpus;
-    CPU_ZERO(&cpus);
-    if (::sched_getaffinity(0, sizeof cpus, &cpus) != 0)
-        return 1;
-    return std::max(1, CPU_COUNT(&cpus));
+    return allowedCpuCount();
 }
 
 WorkPool::WorkPool(int helpers, bool helped) : helped_(helped)
 {
-    // The threads start with every signal held back, so that a handler for
-    // one always runs on the program's own threads.
-    sigset_t requests, before;
-    sigfillset(&requests);  // the faults a thread causes itself still reach it
-    pthread_sigmask(SIG_BLOCK, &requests, &before);
     // A thread the system refuses (a process limit, no memory for its
     // stack) is no failure: the job runs on the threads there are, with the
     // same samples.
     try {
         threads_.reserve(static_cast<size_t>(std::max(0, helpers)));
-        for (int i = 0; i < helpers; ++i)
-            threads_.emplace_back([this] { serve(); });
-    } catch (const std::exception&) {
+    } catch (const std::bad_alloc&) {
+        return;
     }
-    pthread_sigmask(SIG_SETMASK, &before, nullptr);
+    for (int i = 0; i < helpers; ++i) {
+        std::thread thread = startHelperThread([this] { serve(); });
+        if (!thread.joinable())
+            break;
+        threads_.push_back(std::move(thread));
+    }
 }
 
 WorkPool::~WorkPool()
@@ -183,4 +176,20 @@ void WorkPool::serve()
         if (working_ == 0)
             left_.notify_all();
     }
+}
+
+void HelpedPool::withdraw()
+{
+    pool_.store(nullptr);
+    while (looking_.load() != 0)
+        std::this_thread::yield();
+}
+
+bool HelpedPool::helpOnce(void (*between)(void*), void* context)
+{
+    looking_.fetch_add(1);
+    WorkPool* pool = pool_.load();
+    const bool helped = pool && pool->helpOnce(between, context);
+    looking_.fetch_sub(1);
+    return helped;
 }

@@ -88,3 +88,20 @@ private:
     std::atomic<uint32_t> roundSeen_{0};
     std::atomic<int> workingSeen_{0};
 };
+
+// The pool as threads outside the job see it, for their help between their
+// own duties: a pool is withdrawn here, and no thread looks at it any more,
+// before it may be stopped.
+class HelpedPool {
+public:
+    // Offers pool (may be null) to the helpers.
+    void offer(WorkPool* pool) { pool_.store(pool); }
+    // Withdraws the pool and returns once no helper looks at it.
+    void withdraw();
+    // WorkPool::helpOnce on the offered pool; false without one.
+    bool helpOnce(void (*between)(void*), void* context);
+
+private:
+    std::atomic<WorkPool*> pool_{nullptr};
+    std::atomic<int> looking_{0};
+};

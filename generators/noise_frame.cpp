@@ -3,16 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-double noiseLevel(uint32_t attenuation, int32_t width)
-{
-    const double a = static_cast<double>(attenuation);
-    if (width == 16)
-        return attenuation == 0 ? 32767.0 : std::pow(10.0, (90.3087336228339 - a) / 20.0);
-    if (width == 24)
-        return attenuation == 0 ? 8388607.0 : std::pow(10.0, (138.4737969699925 - a) / 20.0);
-    return attenuation == 0 ? 2147483647.0 : std::pow(10.0, (186.6385973076236 - a) / 20.0);
-}
-
 void NoiseGeneratorFrame::disarm()
 {
     active_ = false;

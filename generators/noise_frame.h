@@ -4,8 +4,7 @@
 
 #include <cstdint>
 
-// Peak amplitude of noise at an attenuation in dB, in the range of the width.
-double noiseLevel(uint32_t attenuation, int32_t width);
+#include "level_table.h"
 
 // A 16-bit sample keeps its low 16 bits, sign-extended; wider ones stay as they are.
 inline int32_t reduceToWidth(int32_t sample, int32_t width)
@@ -19,14 +18,15 @@ class NoiseGeneratorFrame {
 public:
     // Ends a signal that a stopped job left armed.
     void disarm();
+    // The samples of the armed signal still to come.
+    uint32_t samplesLeft() const { return remainingSamples; }
 
-    // --- implementation, public only for the tests ---
+protected:
     double sampleScale = 0.0;
     uint32_t sampleRate = 0;
     uint32_t remainingSamples = 0;
     int32_t bitWidth = 0;
 
-protected:
     // Takes a request unless a signal runs or there is no random source: stores
     // rate and width and answers floor(rate * duration) kept to its low 32 bits.
     // A duration that counts no samples (negative, infinite, not a number) is refused.

@@ -1,11 +1,17 @@
 // Sine generator: the fixed-frequency tone and the linear sweep, sharing the
-// level rule, the Blackman fade window and the truncating sample rule.
+// level rule, the Blackman fade window and the truncating sample rule. The
+// rules live in sine_rules.h and level_table.h, and plain/plain_sines.h
+// makes the same samples by them alone; what is this class's own is where
+// its samples come from: the sines computed ahead (fast/sine_ahead.h), or
+// the record of a corrected tone's trial pass, replayed in its output pass.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 
 #include "range_runner.h"
+#include "sine_ahead.h"
+#include "sine_rules.h"
 
 class ToneGenerator {
 public:
@@ -13,11 +19,6 @@ public:
     ~ToneGenerator();
     ToneGenerator(const ToneGenerator&) = delete;
     ToneGenerator& operator=(const ToneGenerator&) = delete;
-
-    // Peak amplitude for an attenuation in dB at a sample width.
-    static double levelForAttenuation(uint32_t attenuation, int32_t width);
-    // The sample for a value v = sine x amplitude: v truncated toward zero.
-    static int32_t truncateSample(double v);
 
     // Tone mode.
     void configureTone(double sampleRate, double frequency, double duration,
@@ -32,9 +33,7 @@ public:
     bool toneActive() const { return toneActive_; }
     // Who computes the sines ahead while the samples are taken (a runner
     // without other threads computes them when they are needed, a chunk at
-    // a time); null, the default: each sample computes its own. While sines
-    // are taken ahead, phase and phaseStep stand at the end of the chunk
-    // being served rather than at the block just filled.
+    // a time); null, the default: each sample computes its own.
     void setRangeRunner(RangeRunner* runner);
     bool sweepActive() const { return sweepActive_; }
     // Does a little of the tone's in-order work ahead (the phases of the
@@ -46,8 +45,7 @@ public:
     // so the next configure is taken as a new request.
     void disarm();
 
-    // --- the members below are implementation, public only for the tests ---
-
+private:
     // Replaces the owned window by the falling half of a 2n-point Blackman
     // window times scale. False (and no window) when it cannot be allocated.
     bool makeFadeWindow(uint32_t n, double scale);
@@ -88,64 +86,14 @@ public:
     double savedPhaseStep = 0.0;
     double savedSweepStep = 0.0;
 
-private:
-    // A tone's phases are accumulated ahead, in order, by the same repeated
-    // addition, a chunk at a time; the sines of a chunk, which depend on its
-    // phases alone, and the samples they give times the gain, are computed
-    // through the range runner. The phases of a chunk are accumulated while
-    // the chunk before it is served and its sines computed while the samples
-    // take the one before that.
-    static constexpr uint32_t kChunk = 16384;
-    struct SineChunk {
-        double* phases = nullptr;  // kChunk each, in chunkStore_
-        double* sines = nullptr;
-        int32_t* samples = nullptr;  // trunc(sine x gain), kChunk in sampleStore_
-        uint32_t phaseFirst = 0;   // the pass's index of the first phase
-        uint32_t phaseCount = 0;   // phases accumulated, waiting for their sines
-        uint32_t sineCount = 0;    // sines computed
-        double lastPhase = 0.0;    // where the accumulation stood after them
-        double lastStep = 0.0;
-        double sinesLastPhase = 0.0;  // the same for the sines computed
-        double sinesLastStep = 0.0;
-        // The sines in [bodyBegin, bodyEnd) are only ever taken as samples,
-        // so only their samples are made, from quick values where those
-        // truncate alike; elsewhere both sine and sample are the library's.
-        uint32_t bodyBegin = 0, bodyEnd = 0;
-        double gain = 0.0;
-        bool computing = false;
-    };
-    // The per-sample paths are inlined into the fills; taking a new chunk,
-    // once in many thousand samples, is not.
+    // The sines computed ahead, when there is a runner; the per-sample
+    // path is inlined into the fills.
+    SineLookAhead ahead_;
     [[gnu::always_inline]] double nextSine();
-    [[gnu::noinline]] bool takeNextChunk();
-    void accumulate(SineChunk& chunk);
-    void beginAccumulation(SineChunk& chunk);
-    void accumulateSome(uint32_t most);
-    void completeAccumulation();
-    // What one workAhead accumulates: about 80 ns of additions.
-    static constexpr uint32_t kAheadStep = 64;
-    SineChunk* accumulating_ = nullptr;  // whose phases are being accumulated
-    uint32_t accumulated_ = 0, accumulateCount_ = 0;
-    void accumulateSweep(SineChunk& chunk);
-    // samples: the pass's length; the samples from bodyBegin to bodyEnd are
-    // sines times the gain, the others times the fade window.
+    // Starts the look-ahead for a pass of samples from phase and phaseStep:
+    // from bodyBegin to bodyEnd sines times the gain, the others times the
+    // fade window.
     void startAhead(uint32_t samples, uint32_t bodyBegin, uint32_t bodyEnd);
-    void startSines(SineChunk& chunk);
-    void settleChunks();
-    static void sines(void* chunk, uint32_t begin, uint32_t end);
-    RangeRunner* runner_ = nullptr;
-    std::unique_ptr<double[]> chunkStore_;
-    std::unique_ptr<int32_t[]> sampleStore_;
-    SineChunk chunks_[2];
-    bool ahead_ = false;         // this pass takes its sines from the chunks
-    uint32_t serving_ = 0;       // the chunk the samples are taken from
-    uint32_t takeNext_ = 0, takeEnd_ = 0;
-    uint32_t passLeft_ = 0;      // samples of the pass whose phases are not accumulated
-    uint32_t passLength_ = 0, passBodyBegin_ = 0, passBodyEnd_ = 0;
-    double passGain_ = 0.0;
-    double aheadPhase_ = 0.0;    // where the accumulation stands
-    double aheadStep_ = 0.0;     // the sweep's step there
-    uint32_t aheadBlocks_ = 0;   // the sweep's blocks not yet accumulated
 
     // A corrected tone's trial pass keeps its samples, before any DC step,
     // and the output pass, whose samples before their steps are the same,
@@ -159,14 +107,11 @@ private:
 
     [[gnu::always_inline]] int32_t fadeInSample();
     [[gnu::always_inline]] int32_t bodySample();
-    const int32_t* sampleRun(uint32_t count, uint32_t& run);
     void bodySamples(int32_t* out, uint32_t count);
     [[gnu::always_inline]] int32_t fadeOutSample();
-    void dcStepOn(int32_t& sample);
-    void trimPoint(int32_t& sample);
-    void finalTrimPoint(int32_t& sample);
+    void dcStepOn(int32_t& sample) { ::dcStepOn(dcAccumulator, dcStep, sample, sampleLimit); }
+    void trimPoint(int32_t& sample) { ::trimPoint(trim, sample); }
     void resetRunState();
-    uint32_t trimCapacity() const;
     int32_t trialPass(uint32_t bodyEnd, int32_t* beforeLastBody, int32_t* lastBody);
     void silentBlock(int32_t* out, int32_t* copy) const;
     void finishToneBlock(int32_t* out, int32_t* copy);

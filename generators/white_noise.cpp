@@ -25,7 +25,7 @@ WhiteNoiseGenerator::~WhiteNoiseGenerator()
 void WhiteNoiseGenerator::setRangeRunner(RangeRunner* runner)
 {
     settleChunks();
-    runner_ = runner;
+    pipeline_.setRunner(runner);
 }
 
 void WhiteNoiseGenerator::disarm()
@@ -117,50 +117,32 @@ void WhiteNoiseGenerator::draw(Chunk& chunk)
     chunk.drawn = true;
 }
 
-void WhiteNoiseGenerator::startTransform(Chunk& chunk)
+// A chunk to be served next always gets words: a signal whose blocks end on
+// half pairs may need one pair more than its samples say.
+bool WhiteNoiseGenerator::prepare(int k, bool needed)
 {
-    chunk.samplePairs = chunk.wordPairs;
-    chunk.drawn = false;
-    chunk.transforming = true;
-    if (runner_)
-        runner_->start(chunk.samplePairs, transform, &chunk);
-    else
-        transform(&chunk, 0, chunk.samplePairs);
+    Chunk& chunk = chunks_[k];
+    if (!chunk.drawn && (needed || undrawnPairs_ > 0))
+        draw(chunk);
+    return chunk.drawn;
 }
 
-// Serves the chunk being transformed once it is done; starts the transform
-// of the chunk after it and draws the words of the one after that.
-void WhiteNoiseGenerator::takeChunk()
+RangeRunner::Piece WhiteNoiseGenerator::claim(int k, uint32_t& count, void*& context)
 {
-    Chunk& next = chunks_[serving_ ^ 1];
-    if (!next.transforming) {
-        if (!next.drawn)
-            draw(next);
-        startTransform(next);
-    }
-    if (runner_)
-        runner_->finish();
-    next.transforming = false;
-    serving_ ^= 1;
-    aheadNext_ = 0;
-    aheadEnd_ = 2 * next.samplePairs;
-
-    Chunk& served = chunks_[serving_ ^ 1];  // its samples are all taken
-    if (!served.drawn && undrawnPairs_ > 0)
-        draw(served);
-    if (served.drawn)
-        startTransform(served);
-    if (undrawnPairs_ > 0)
-        draw(next);  // its words are free: only its samples are served
+    Chunk& chunk = chunks_[k];
+    chunk.samplePairs = chunk.wordPairs;
+    chunk.drawn = false;
+    count = chunk.samplePairs;
+    context = &chunk;
+    return transform;
 }
 
 // Waits for a chunk still being transformed and forgets what is left.
 void WhiteNoiseGenerator::settleChunks()
 {
-    if (runner_)
-        runner_->finish();
+    pipeline_.settle();
     for (Chunk& chunk : chunks_)
-        chunk.drawn = chunk.transforming = false;
+        chunk.drawn = false;
     aheadNext_ = aheadEnd_ = 0;
 }
 
@@ -168,10 +150,13 @@ void WhiteNoiseGenerator::fillWhiteBlock(int32_t* samples, uint32_t count)
 {
     const uint32_t n = beginBlock(samples, count);
     for (uint32_t i = 0; i < n;) {
-        if (aheadNext_ == aheadEnd_)
-            takeChunk();
+        if (aheadNext_ == aheadEnd_) {
+            pipeline_.take();  // never short of a chunk: one is drawn when needed
+            aheadNext_ = 0;
+            aheadEnd_ = 2 * chunks_[pipeline_.serving()].samplePairs;
+        }
         const uint32_t take = std::min(n - i, aheadEnd_ - aheadNext_);
-        std::memcpy(samples + i, chunks_[serving_].samples.get() + aheadNext_, sizeof(int32_t) * take);
+        std::memcpy(samples + i, chunks_[pipeline_.serving()].samples.get() + aheadNext_, sizeof(int32_t) * take);
         i += take;
         aheadNext_ += take;
     }

@@ -10,11 +10,12 @@
 #include <cstdint>
 #include <memory>
 
+#include "chunk_pipeline.h"
 #include "mwc_random.h"
 #include "noise_frame.h"
 #include "range_runner.h"
 
-class WhiteNoiseGenerator : public NoiseGeneratorFrame {
+class WhiteNoiseGenerator final : public NoiseGeneratorFrame, private ChunkPipeline::Stages {
 public:
     WhiteNoiseGenerator();
     void configureWhite(uint32_t sampleRate, int32_t width, double duration, uint32_t attenuation);
@@ -41,7 +42,6 @@ private:
         uint32_t wordPairs = 0;              // pairs drawn into words
         uint32_t samplePairs = 0;            // pairs made into samples
         bool drawn = false;                  // words wait to be transformed
-        bool transforming = false;
         double scale = 0.0;                  // the signal's, taken when drawn
         int32_t width = 0;
         double normaliser = 0.0;
@@ -49,13 +49,14 @@ private:
     static int32_t whiteSample(double g, double scale, int32_t width);
     static void transform(void* chunk, uint32_t begin, uint32_t end);
     void draw(Chunk& chunk);
-    void startTransform(Chunk& chunk);
-    void takeChunk();
     void settleChunks();
+    // The pipeline's stages: a chunk's words are its inputs, its samples
+    // what is computed.
+    bool prepare(int k, bool needed) override;
+    RangeRunner::Piece claim(int k, uint32_t& count, void*& context) override;
 
-    RangeRunner* runner_ = nullptr;
     Chunk chunks_[2];
-    uint32_t serving_ = 0;                // the chunk the blocks take from
+    ChunkPipeline pipeline_{*this};
     uint32_t aheadNext_ = 0, aheadEnd_ = 0;  // samples of the served chunk
     uint32_t undrawnPairs_ = 0;           // pairs the signal still needs drawn
 };

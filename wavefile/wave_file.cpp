@@ -2,21 +2,16 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <condition_variable>
-#include <csignal>
 #include <cstdint>
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
-#include <mutex>
 #include <new>
-#include <pthread.h>
-#include <sched.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
-#include <system_error>
-#include <thread>
 #include <unistd.h>
+
+#include "writer_thread.h"
 
 const char kWaveNotice[] = "Veltrane test signal generator " VELTRANE_VERSION;
 static_assert(sizeof(kWaveNotice) <= 64, "the notice must fit its 64-byte field with its NUL");
@@ -159,105 +154,7 @@ void prefault(unsigned char* data, size_t count)
 #endif
 }
 
-// The writer thread: it writes one full buffer while the job fills the
-// other, so the arithmetic and the copy into the file run on two CPUs. It is
-// started at the first open when the process may run on more than one CPU,
-// and lives as long as the process; with one CPU the job writes its buffers
-// itself. Everything the thread touches (the writer's sizes, error and file
-// layer) is handed over under the mutex: the job waits for the thread to be
-// idle before it reads them.
-class WriterThread {
-public:
-    ~WriterThread()
-    {
-        if (!thread_.joinable())
-            return;
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            stop_ = true;
-        }
-        wake_.notify_all();
-        thread_.join();
-    }
-
-    // Starts the thread when it is worth having; answers whether it runs.
-    bool available()
-    {
-        if (!checked_) {
-            checked_ = true;
-            cpu_set_t cpus;
-            CPU_ZERO(&cpus);
-            if (::sched_getaffinity(0, sizeof cpus, &cpus) == 0 && CPU_COUNT(&cpus) > 1) {
-                // Started with every signal held back, so that a handler
-                // for one always runs on the program's own threads.
-                sigset_t requests, before;
-                sigfillset(&requests);  // the faults a thread causes itself still reach it
-                pthread_sigmask(SIG_BLOCK, &requests, &before);
-                // Refused by the system (a process limit, no memory for
-                // its stack), it is not had: the job writes its buffers
-                // itself.
-                try {
-                    thread_ = std::thread([this] { run(); });
-                } catch (const std::system_error&) {
-                }
-                pthread_sigmask(SIG_SETMASK, &before, nullptr);
-            }
-        }
-        return thread_.joinable();
-    }
-
-    // Hands count bytes at data to the thread; the caller must have waited
-    // for the previous hand-off.
-    void submit(const unsigned char* data, size_t count)
-    {
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            data_ = data;
-            count_ = count;
-            busy_ = true;
-        }
-        wake_.notify_all();
-    }
-
-    // Waits until the last hand-off is written; answers whether it was.
-    bool settle()
-    {
-        std::unique_lock<std::mutex> lock(mutex_);
-        done_.wait(lock, [this] { return !busy_; });
-        const bool ok = ok_;
-        ok_ = true;
-        return ok;
-    }
-
-private:
-    void run()
-    {
-        std::unique_lock<std::mutex> lock(mutex_);
-        for (;;) {
-            wake_.wait(lock, [this] { return busy_ || stop_; });
-            if (!busy_)
-                return;
-            lock.unlock();
-            const bool ok = writeData(data_, count_);
-            lock.lock();
-            ok_ = ok;
-            busy_ = false;
-            done_.notify_all();
-        }
-    }
-
-    std::thread thread_;
-    bool checked_ = false;
-    std::mutex mutex_;
-    std::condition_variable wake_, done_;
-    const unsigned char* data_ = nullptr;
-    size_t count_ = 0;
-    bool busy_ = false;
-    bool stop_ = false;
-    bool ok_ = true;
-};
-
-WriterThread writerThread;
+WriterThread writerThread(writeData);
 
 // Waits for the thread's last write; false when it failed.
 bool settle()
@@ -315,6 +212,34 @@ bool finishFile()
     return ok;
 }
 
+// The header as the open writes it: the sizes and the count are
+// placeholders until the close patches them.
+void buildHeader(unsigned char* header, int rate, int bits)
+{
+    std::memset(header, 0, kWaveHeaderBytes);
+    const uint32_t blockAlign = 2 * static_cast<uint32_t>(bits / 8);
+    std::memcpy(header + 0, "RIFF", 4);
+    putLE32(header + 4, 0);
+    std::memcpy(header + 8, "WAVE", 4);
+    std::memcpy(header + 12, "fmt ", 4);
+    putLE32(header + 16, kWaveFormatChunkBytes);
+    unsigned char* format = header + 20;
+    putLE16(format + 0, 1);  // integer PCM
+    putLE16(format + 2, 2);  // channels
+    putLE32(format + 4, static_cast<uint32_t>(rate));
+    putLE32(format + 8, blockAlign * static_cast<uint32_t>(rate));
+    putLE16(format + 12, blockAlign);
+    putLE16(format + 14, static_cast<uint32_t>(bits));
+    putLE16(format + 16, kWaveFormatRecordBytes);
+    std::memcpy(format + kWaveNoticeOffset, kWaveNotice, sizeof(kWaveNotice));
+    // The rest of the 82-byte record and the 18 bytes after it stay zero.
+    std::memcpy(header + 120, "fact", 4);
+    putLE32(header + 124, 4);
+    putLE32(header + 128, kWaveCountPlaceholder);
+    std::memcpy(header + 132, "data", 4);
+    putLE32(header + 136, 0);
+}
+
 }  // namespace
 
 bool openWaveFile(const char* path, int rate, int bits)
@@ -345,28 +270,7 @@ bool openWaveFile(const char* path, int rate, int bits)
     }
 
     unsigned char* header = writer.header;
-    std::memset(header, 0, kWaveHeaderBytes);
-    const uint32_t blockAlign = 2 * static_cast<uint32_t>(bits / 8);
-    std::memcpy(header + 0, "RIFF", 4);
-    putLE32(header + 4, 0);
-    std::memcpy(header + 8, "WAVE", 4);
-    std::memcpy(header + 12, "fmt ", 4);
-    putLE32(header + 16, kWaveFormatChunkBytes);
-    unsigned char* format = header + 20;
-    putLE16(format + 0, 1);  // integer PCM
-    putLE16(format + 2, 2);  // channels
-    putLE32(format + 4, static_cast<uint32_t>(rate));
-    putLE32(format + 8, blockAlign * static_cast<uint32_t>(rate));
-    putLE16(format + 12, blockAlign);
-    putLE16(format + 14, static_cast<uint32_t>(bits));
-    putLE16(format + 16, kWaveFormatRecordBytes);
-    std::memcpy(format + kWaveNoticeOffset, kWaveNotice, sizeof(kWaveNotice));
-    // The rest of the 82-byte record and the 18 bytes after it stay zero.
-    std::memcpy(header + 120, "fact", 4);
-    putLE32(header + 124, 4);
-    putLE32(header + 128, kWaveCountPlaceholder);
-    std::memcpy(header + 132, "data", 4);
-    putLE32(header + 136, 0);
+    buildHeader(header, rate, bits);
 
     writer.fd = ops->open(path, O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
     if (writer.fd < 0) {
