@@ -7,11 +7,10 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-#include <system_error>
-
 #include "engine.h"
 #include "message_box.h"
 #include "progress_relay.h"
+#include "thread_start.h"
 
 void CQuorrelDlg::EnableGenerateButtons(bool enable)
 {
@@ -102,9 +101,12 @@ void CQuorrelDlg::startJob(SignalKind kind)
     // left to do but end.
     if (m_worker.joinable())
         m_worker.join();
-    try {
-        m_worker = std::thread(GenerateThreadProc, std::move(request));
-    } catch (const std::system_error&) {
+    // The request goes to the thread, which owns it from its start; a thread
+    // the system refuses leaves it here.
+    GenerateRequest* handed = request.release();
+    m_worker = startHelperThread([handed] { GenerateThreadProc(std::unique_ptr<GenerateRequest>(handed)); });
+    if (!m_worker.joinable()) {
+        delete handed;
         EnableGenerateButtons(true);
     }
 }

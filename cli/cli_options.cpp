@@ -9,6 +9,7 @@
 #include <cctype>
 #include <cstring>
 #include <string_view>
+#include <utility>
 
 #include "option_values.h"
 
@@ -92,10 +93,11 @@ std::string unknownLongOption(std::string_view arg)
 
 std::optional<CliSignal> signalFromWord(std::string_view word)
 {
-    const char* words[] = {"sine", "sweep", "pink", "white"};  // in CliSignal's order
-    for (int i = 0; i < 4; ++i)
-        if (word == words[i])
-            return static_cast<CliSignal>(i);
+    const std::pair<std::string_view, CliSignal> words[] = {
+        {"sine", CliSignal::Sine}, {"sweep", CliSignal::Sweep}, {"pink", CliSignal::Pink}, {"white", CliSignal::White}};
+    for (const auto& [name, signal] : words)
+        if (word == name)
+            return signal;
     return std::nullopt;
 }
 
