@@ -1,6 +1,5 @@
 // A file layer for the WAVE writer whose appending writes stop after a byte
-// budget (coming up short at the edge, then failing with ENOSPC) and whose
-// close may be told to fail.
+// budget (coming up short at the edge, then failing with ENOSPC).
 #pragma once
 
 #include <algorithm>
@@ -13,7 +12,6 @@
 namespace budgeted_writes {
 
 inline long budget = 0;
-inline bool failClose = false;
 
 inline const WaveFileOps ops = {
     [](const char* p, int f, mode_t m) { return ::open(p, f, m); },
@@ -28,11 +26,7 @@ inline const WaveFileOps ops = {
     },
     [](int fd, const void* d, size_t c, off_t o) { return ::pwrite(fd, d, c, o); },
     [](int fd, off_t l) { return ::ftruncate(fd, l); },
-    [](int fd) {
-        ::close(fd);
-        errno = EIO;
-        return failClose ? -1 : 0;
-    },
+    [](int fd) { return ::close(fd); },
 };
 
 }  // namespace budgeted_writes
