@@ -10,7 +10,6 @@
 #include "level_table.h"
 #include "plain_sines.h"
 #include "sine_rules.h"
-#include "tone_generator.h"
 
 // The worked values of the rules. That the generator's fills give exactly
 // what the plain definitions built on these rules give is checked in
@@ -142,28 +141,4 @@ TEST(Sweep, BlockCountsPhaseAndLastBlockFrequency)
         EXPECT_EQ(s[0], 0);
         EXPECT_LT(std::abs(s.back()), 2147483645 / 100);  // faded out
     }
-}
-
-TEST(Generator, ArmingWhileActive)
-{
-    // A tone ignores new requests while it plays, and a sweep request while
-    // a tone plays; a tone request while a sweep runs is refused.
-    ToneGenerator gen(512);
-    std::vector<int32_t> block(512), copy(512);
-    gen.configureTone(44100.0, 440.0, 0.5, 6, 24);
-    gen.fillToneBlock(block.data(), nullptr);
-    gen.configureTone(48000.0, 1000.0, 2.0, 0, 32);
-    gen.configureSweep(44100.0, 20.0, 200.0, 1.0, 0, 32);
-    EXPECT_FALSE(gen.sweepActive());
-    std::vector<int32_t> all = block;
-    while (gen.toneActive()) {
-        gen.fillToneBlock(block.data(), nullptr);
-        all.insert(all.end(), block.begin(), block.end());
-    }
-    EXPECT_EQ(all, plainTone(44100.0, 440.0, 0.5, 6, 24, 512));
-    gen.configureSweep(44100.0, 100.0, 1000.0, 0.1, 0, 32);
-    gen.configureTone(44100.0, 440.0, 1.0, 0, 32);
-    EXPECT_FALSE(gen.toneActive());
-    gen.disarm();
-    EXPECT_FALSE(gen.sweepActive());
 }
