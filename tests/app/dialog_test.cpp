@@ -28,9 +28,9 @@
 #include "progress_relay.h"
 #include "quorrel_app.h"
 #include "quorrel_dlg.h"
-#include "seed_clock.h"
 #include "simple_combo_box.h"
 #include "stop_signals.h"
+#include "pinned_seed_time.h"
 #include "test_files.h"
 
 namespace {
@@ -264,7 +264,7 @@ TEST_F(DialogTest, EachButtonRendersItsOwnSignalAtTheChosenWidth)
     // render of the same request; pink noise carries its rows over, so only
     // its width is checked. The buttons are off while a job runs, and the bar
     // ends full at the job's 44 blocks.
-    setSeedTime(1700000000);
+    const PinnedSeedTime pinned(1700000000);
     const std::string again = scratch.file("again.wav");
     const struct {
         const char* button;
@@ -295,7 +295,6 @@ TEST_F(DialogTest, EachButtonRendersItsOwnSignalAtTheChosenWidth)
             EXPECT_EQ(readBytes(again), bytes) << row.button;
         }
     }
-    setSeedTime(std::nullopt);
 }
 
 TEST_F(DialogTest, EachBadFieldIsReportedAndTheJobStillRuns)
@@ -419,7 +418,7 @@ TEST_F(DialogTest, ATerminationSignalEndsItAsTheCloseBoxDoes)
 {
     // SIGTERM during a job (a logout, kill): the file is finished, the same
     // as an uninterrupted render, and then the dialog ends.
-    setSeedTime(1700000000);
+    const PinnedSeedTime pinned(1700000000);
     const std::string again = scratch.file("again.wav");
     ASSERT_EQ(renderWhiteNoise(again.c_str(), 30, 3, 16), 0);
     edit("durationEdit")->setText("30");
@@ -434,7 +433,6 @@ TEST_F(DialogTest, ATerminationSignalEndsItAsTheCloseBoxDoes)
     EXPECT_TRUE(busyAtSignal);
     EXPECT_FALSE(dialog->isBusy());
     EXPECT_EQ(readBytes(out), readBytes(again));
-    setSeedTime(std::nullopt);
 }
 
 TEST(ProgressRelayTest, HandsEveryReportToTheBarAndReleasesAWaitingReporterAtClose)

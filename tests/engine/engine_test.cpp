@@ -11,7 +11,7 @@
 #include <thread>
 
 #include "audio_host.h"
-#include "seed_clock.h"
+#include "pinned_seed_time.h"
 #include "wav_audio_driver.h"
 #include "test_files.h"
 
@@ -26,15 +26,10 @@ class Engine : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        setSeedTime(1700000000);
         ASSERT_TRUE(isEngineAvailable());
         ASSERT_TRUE(createEngine(&notifier, false));
     }
-    void TearDown() override
-    {
-        shutdownEngine();
-        setSeedTime(std::nullopt);
-    }
+    void TearDown() override { shutdownEngine(); }
     // kind 0 sine, 1 sweep, 2 white noise, 3 pink noise.
     static int render(int kind, const std::string& path, double duration, int bits, uint32_t db = 3)
     {
@@ -44,6 +39,7 @@ protected:
                            : renderPinkNoise(path.c_str(), duration, db, bits);
     }
 
+    PinnedSeedTime pinned{1700000000};
     CountingNotifier notifier;
     ScratchDir dir;
 };
@@ -82,7 +78,7 @@ TEST(EngineLifetime, CyclesRenderTheSameBytesAndLeaveNothingBehind)
 {
     ScratchDir dir;
     const std::string p = dir.file("cycle.wav");
-    setSeedTime(1700000000);
+    const PinnedSeedTime pinned(1700000000);
     std::vector<unsigned char> first;
     for (int cycle = 0; cycle < 3; ++cycle) {
         ASSERT_TRUE(createEngine(nullptr, cycle % 2 == 0));
@@ -101,7 +97,6 @@ TEST(EngineLifetime, CyclesRenderTheSameBytesAndLeaveNothingBehind)
     EXPECT_TRUE(device.pullBlock(block, 32));
     host.disarm();
     host.shutdownHost();
-    setSeedTime(std::nullopt);
 }
 
 TEST(EngineWithoutHost, JobsAnswerZeroAndTouchNothing)

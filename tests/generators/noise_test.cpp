@@ -8,16 +8,10 @@
 
 #include "mwc_random.h"
 #include "pink_noise.h"
-#include "seed_clock.h"
+#include "pinned_seed_time.h"
 #include "white_noise.h"
 
 namespace {
-
-// Pins the seed time for one test and returns to the clock afterwards.
-struct PinnedSeedTime {
-    explicit PinnedSeedTime(int64_t seconds) { setSeedTime(seconds); }
-    ~PinnedSeedTime() { setSeedTime(std::nullopt); }
-};
 
 bool active(const WhiteNoiseGenerator& gen) { return gen.whiteActive(); }
 bool active(const PinkNoiseGenerator& gen) { return gen.pinkActive(); }

@@ -10,7 +10,7 @@
 #include "late_runner.h"
 #include "plain_noise.h"
 #include "plain_sines.h"
-#include "seed_clock.h"
+#include "pinned_seed_time.h"
 #include "tone_generator.h"
 #include "white_noise.h"
 #include "work_pool.h"
@@ -18,11 +18,6 @@
 namespace {
 
 constexpr uint32_t kBlock = 512;
-
-struct PinnedSeedTime {
-    explicit PinnedSeedTime(int64_t seconds) { setSeedTime(seconds); }
-    ~PinnedSeedTime() { setSeedTime(std::nullopt); }
-};
 
 struct Runners {
     WorkPool noHelper{0, false}, oneHelper{1, false};
