@@ -99,18 +99,6 @@ TEST(EngineLifetime, CyclesRenderTheSameBytesAndLeaveNothingBehind)
     host.shutdownHost();
 }
 
-TEST(EngineWithoutHost, JobsAnswerZeroAndTouchNothing)
-{
-    ScratchDir dir;
-    const std::string p = dir.file("none.wav");
-    shutdownEngine();
-    EXPECT_EQ(renderSine(p.c_str(), 440.0, 0.5, 3, 16), 0);
-    EXPECT_EQ(renderSine(p.c_str(), 440.0, 500.0, 3, 16), -1);
-    EXPECT_FALSE(std::filesystem::exists(p));
-    EXPECT_FALSE(setEngineSampleRate(48000));
-    EXPECT_EQ(getEngineSampleRate(), 0);
-}
-
 #if VELTRANE_HAVE_SNDFILE
 TEST_F(Engine, EveryKindWidthAndRateReadsBackElsewhere)
 {
