@@ -485,13 +485,10 @@ TEST(ProgressRelayTest, AnswersReportsWhileTheDialogsIdleWorkRuns)
         GTEST_SKIP() << "the dialog's thread waits for reports on its CPU only with more than one";
     // The idle work is a plain function, so what it sees lives in statics.
     static std::atomic<int> reports;
-    static int answeredInOneCall;
+    static int answeredInOneCall, reporterWork;
     static bool called;
-    static int reporterWork;
-    reports = 0;
-    answeredInOneCall = 0;
+    reports = answeredInOneCall = reporterWork = 0;
     called = false;
-    reporterWork = 0;
     // The reporter's own work while it waits: some of it, then none.
     relay.setReporterWork([] { return ++reporterWork < 1000; });
     // One long piece of work that runs until the reporter is done.
