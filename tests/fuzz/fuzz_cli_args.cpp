@@ -9,17 +9,8 @@
 #include <vector>
 
 #include "cli_options.h"
+#include "fuzz_invariant.h"
 #include "note_names.h"
-
-namespace {
-
-[[noreturn]] void fail(const char* what)
-{
-    std::fprintf(stderr, "invariant broken: %s\n", what);
-    std::abort();
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

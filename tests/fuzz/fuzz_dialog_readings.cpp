@@ -11,14 +11,9 @@
 #include <string>
 
 #include "data_exchange.h"
+#include "fuzz_invariant.h"
 
 namespace {
-
-[[noreturn]] void fail(const char* what, const std::string& text)
-{
-    std::fprintf(stderr, "invariant broken: %s for \"%s\"\n", what, text.c_str());
-    std::abort();
-}
 
 std::optional<double> referenceDecimal(const std::string& text)
 {

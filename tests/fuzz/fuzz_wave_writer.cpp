@@ -15,6 +15,8 @@
 #include <unistd.h>
 #include <vector>
 
+#include "fuzz_invariant.h"
+#include "test_files.h"
 #include "wave_file.h"
 
 namespace {
@@ -60,30 +62,6 @@ const WaveFileOps kFaulty = {
         return strike(kClose) ? (errno = EIO, -1) : result;
     },
 };
-uint32_t le32(const std::vector<unsigned char>& b, size_t at)
-{
-    return uint32_t(b[at]) | uint32_t(b[at + 1]) << 8 | uint32_t(b[at + 2]) << 16 | uint32_t(b[at + 3]) << 24;
-}
-
-std::vector<unsigned char> readAll(const char* path)
-{
-    std::vector<unsigned char> bytes;
-    FILE* f = std::fopen(path, "rb");
-    if (!f)
-        return bytes;
-    unsigned char chunk[65536];
-    size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0)
-        bytes.insert(bytes.end(), chunk, chunk + n);
-    std::fclose(f);
-    return bytes;
-}
-
-[[noreturn]] void fail(const char* what)
-{
-    std::fprintf(stderr, "invariant broken: %s\n", what);
-    std::abort();
-}
 
 }  // namespace
 
@@ -145,7 +123,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     if (!exists)
         fail("an opened file is gone");
-    const std::vector<unsigned char> b = readAll(path.c_str());
+    const std::vector<unsigned char> b = readBytes(path);
     if (b.size() < 140)
         fail("the header is incomplete after a successful open");
     const bool success = allWritten && complete;
