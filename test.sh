@@ -52,7 +52,7 @@ run_whole() {  # build dir
   for program in "$1"/tests/test_*; do
     [ -x "$program" ] || continue
     echo "whole: $(basename "$program")"
-    QT_QPA_PLATFORM=offscreen VELTRANE_CLI="$1/cli/veltrane-cli" "$program" --gtest_brief=1 >/dev/null ||
+    QT_QPA_PLATFORM=offscreen VELTRANE_CLI="$PWD/$1/cli/veltrane-cli" "$program" --gtest_brief=1 >/dev/null ||
       { echo "$(basename "$program") failed when run whole" >&2; exit 1; }
   done
 }

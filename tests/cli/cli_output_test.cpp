@@ -62,11 +62,18 @@ pid_t spawnCli(const fs::path& work, const std::vector<std::string>& words)
 }
 
 // Stops the child once its temporary file in dir holds data (the render has
-// begun), so that what follows happens in the middle of the run.
-void stopMidRun(pid_t child, const fs::path& dir)
+// begun), so that what follows happens in the middle of the run. A child that
+// did not start, or ended before that, fails the test instead of being waited
+// for for ever: the answer is whether it was stopped.
+[[nodiscard]] bool stopMidRun(pid_t child, const fs::path& dir)
 {
+    if (child <= 0)
+        return false;
     for (bool begun = false; !begun;) {
         std::this_thread::sleep_for(std::chrono::microseconds(200));
+        int status = 0;
+        if (waitpid(child, &status, WNOHANG) != 0)
+            return false;
         for (const auto& entry : fs::directory_iterator(dir)) {
             std::error_code ignored;
             begun = begun || (entry.path().filename().string().rfind(".t.wav.", 0) == 0 && entry.file_size(ignored) > 0 &&
@@ -76,6 +83,7 @@ void stopMidRun(pid_t child, const fs::path& dir)
     kill(child, SIGSTOP);
     int status = 0;
     waitpid(child, &status, WUNTRACED);
+    return true;
 }
 
 TEST_F(Cli, AnInterruptedOrKilledRunLeavesTheOldFileOrTheNewOne)
@@ -137,7 +145,7 @@ TEST_F(Cli, EverySignalThatEndsARunRemovesTheTemporaryFile)
           {SIGUSR2, "SIGUSR2"}, {SIGPIPE, "SIGPIPE"}, {SIGALRM, "SIGALRM"}, {SIGTERM, "SIGTERM"}, {SIGXCPU, "SIGXCPU"},
           {SIGVTALRM, "SIGVTALRM"}, {SIGPROF, "SIGPROF"}, {SIGRTMIN + 3, "SIGRTMIN+3"}}) {
         const pid_t child = spawnCli(work, words);
-        stopMidRun(child, work);
+        ASSERT_TRUE(stopMidRun(child, work)) << name << ": " << slurp(scratch.path() / "err");
         kill(child, signal);
         kill(child, SIGCONT);
         int status = 0;
@@ -152,7 +160,7 @@ TEST_F(Cli, EverySignalThatEndsARunRemovesTheTemporaryFile)
     // nothing else.
     fs::create_directory(work / "d");
     const pid_t child = spawnCli(work, {"white", "-d", "120", "-r", "96000", "-b", "32", "-q", "-o", "d/t.wav"});
-    stopMidRun(child, work / "d");
+    ASSERT_TRUE(stopMidRun(child, work / "d"));
     fs::rename(work / "d", work / "moved");
     kill(child, SIGCONT);
     int status = 0;
