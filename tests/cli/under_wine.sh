@@ -27,13 +27,11 @@ summary=$("$cli" sine -q -o 'Prüfton ♪.wav') || fail "a UTF-8 name could not 
 [ -s 'Prüfton ♪.wav' ] || fail "no file 'Prüfton ♪.wav'"
 [[ $summary == 'Prüfton ♪.wav: sine 440 Hz, '* ]] || fail "summary: $summary"
 
-# A read-only target is refused with its path and the system's reason (the
-# message's line ends as Windows text does, in CR LF).
+# A read-only target is refused with its path and the system's reason.
 printf old >ro.wav
 chmod a-w ro.wav
 message=$("$cli" sine -q -o ro.wav 2>&1)
 code=$?
-message=${message//$'\r'/}
 [ "$code" = 1 ] || fail "read-only target: status $code"
 [ "$message" = 'veltrane-cli: cannot write "ro.wav": Permission denied' ] || fail "read-only target: $message"
 [ "$(cat ro.wav)" = old ] || fail "the read-only target changed"
