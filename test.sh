@@ -86,11 +86,13 @@ windows_check() {  # native matrix dir
     >/dev/null
   local wine_dir=/usr/lib/wine
   export WINEPREFIX=$PWD/$dir/wine-prefix WINEDEBUG=-all
-  # (It reports the 32-bit part that this 64-bit Wine lacks; no failure.)
-  [ -d "$WINEPREFIX" ] || timeout 300 "$wine_dir/wine64" wineboot -i 2>/dev/null || true
-  # One server for every run, ended below (or when the check fails).
+  # One server for every run, ended below (or when the check fails); then
+  # the prefix. (Making it reports the 32-bit part that this 64-bit Wine
+  # lacks; no failure.)
+  mkdir -p "$WINEPREFIX"
   "$wine_dir/wineserver" -p
   trap "\"$wine_dir/wineserver\" -k 2>/dev/null" EXIT
+  [ -f "$WINEPREFIX/system.reg" ] || timeout 300 "$wine_dir/wine64" wineboot -i 2>/dev/null || true
   cmake --build "$dir" -j"$jobs"
   # A Wine run that hangs (rare, after a server restart) is ended and run again.
   ctest --test-dir "$dir" --output-on-failure -j"$jobs" --timeout 120 --repeat after-timeout:2

@@ -8,6 +8,7 @@
 #include <new>
 #include <utility>
 
+#include "library_sine.h"
 #include "level_table.h"
 #include "tone_record.h"
 
@@ -73,7 +74,7 @@ inline double ToneGenerator::nextSine()
     if (ahead_.active() && ahead_.nextSine(sine, phase, phaseStep))
         return sine;
     phase = phase + phaseStep;
-    return std::sin(phase);
+    return platform::librarySine(phase);
 }
 
 inline int32_t ToneGenerator::fadeInSample()

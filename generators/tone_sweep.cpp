@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "level_table.h"
+#include "library_sine.h"
 #include "tone_generator.h"
 
 void ToneGenerator::configureSweep(double rate, double startFrequency, double endFrequency,
@@ -75,7 +76,7 @@ void ToneGenerator::fillSweepBlock(int32_t* out, int32_t* copy)
     std::vector<double> phases(n);
     sweepBlockPhases(phase, phaseStep, sweepStep, last, phases.data(), n);
     for (uint32_t i = 0; i < n; ++i)
-        out[i] = truncateSample(std::sin(phases[i]) * (last ? window[i] : gain));
+        out[i] = truncateSample(platform::librarySine(phases[i]) * (last ? window[i] : gain));
     finishSweepBlock(out, copy);
 }
 

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "library_sine.h"
 #include "kernel_set.h"
 
 // The four-lane values below are passed between always-inlined helpers
@@ -166,7 +167,7 @@ __attribute__((always_inline)) inline void truncationBody(const double* phases, 
         std::memcpy(samples + i, &low, sizeof(int32_t) * n);
         for (uint32_t j = 0; j < n; ++j)
             if (!settled[j])
-                samples[i + j] = static_cast<int32_t>(std::sin(phases[i + j]) * factor);
+                samples[i + j] = static_cast<int32_t>(platform::librarySine(phases[i + j]) * factor);
     });
 }
 

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <new>
 
+#include "library_sine.h"
 #include "quick_sine.h"
 #include "sine_rules.h"
 
@@ -15,7 +16,7 @@ void SineLookAhead::sines(void* chunk, uint32_t begin, uint32_t end)
     // Outside the body the library's sine is kept for the fades, and its
     // sample too, so that every index holds both.
     const auto both = [&c](uint32_t i) {
-        c.sines[i] = std::sin(c.phases[i]);
+        c.sines[i] = platform::librarySine(c.phases[i]);
         c.samples[i] = truncateSample(c.sines[i] * c.gain);
     };
     for (uint32_t i = begin; i < bodyBegin; ++i)

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "library_sine.h"
 #include "level_table.h"
 #include "sine_rules.h"
 
@@ -21,7 +22,7 @@ public:
         phase_ = phase_ + layout_.phaseStep;
         const uint32_t fade = layout_.fadeLength;
         const double m = i < fade ? window_[fade - 1 - i] : i < layout_.bodyEnd ? gain_ : window_[i - layout_.bodyEnd];
-        return truncateSample(std::sin(phase_) * m);
+        return truncateSample(platform::librarySine(phase_) * m);
     }
 
 private:
@@ -114,7 +115,7 @@ std::vector<int32_t> plainSweep(double sampleRate, double startFrequency, double
         const bool last = b + 1 == plan.blocks;
         sweepBlockPhases(phase, step, plan.sweepStep, last, phases.data(), blockSize);
         for (uint32_t i = 0; i < blockSize; ++i)
-            out[size_t{b} * blockSize + i] = truncateSample(std::sin(phases[i]) * (last ? window[i] : gain));
+            out[size_t{b} * blockSize + i] = truncateSample(platform::librarySine(phases[i]) * (last ? window[i] : gain));
     }
     return out;
 }
