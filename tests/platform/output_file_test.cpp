@@ -79,6 +79,29 @@ TEST(OutputFile, TheTargetIsTheOldFileUntilTheNewOneIsCompleteAndNothingElseRema
     EXPECT_EQ(fs::file_size(platform::pathFromUtf8(named)), bytes.size());
 }
 
+// Windows does not move a file over one that another program holds open
+// (the C++ streams share it for reading and writing, not for removal); the
+// run then fails with the target as it was. POSIX replaces it all the same.
+TEST(OutputFile, AnOpenTarget)
+{
+    const ScratchDir scratch;
+    const std::string target = scratch.file("T.wav");
+    std::ofstream holder(target, std::ios::binary);
+    holder << "old" << std::flush;
+    OutputFile file(target);
+    ASSERT_EQ(prepareRun(file), 0);
+    ASSERT_TRUE(writeThrough(file.renderPath(), std::vector<unsigned char>(100, 0x0A)));
+    const int committed = file.commit();
+#ifdef _WIN32
+    EXPECT_NE(committed, 0);
+    EXPECT_EQ(slurpBytes(target), "old");
+#else
+    EXPECT_EQ(committed, 0);
+    EXPECT_EQ(fs::file_size(target), 100u);
+#endif
+    EXPECT_EQ(entries(scratch.path()), std::vector<std::string>{"T.wav"});
+}
+
 TEST(OutputFile, TargetsThatCannotBeReplacedAreRefusedUntouched)
 {
     const ScratchDir scratch;
