@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "block_frames.h"
+
 namespace {
 
 volatile std::sig_atomic_t resized = 0;
@@ -58,7 +60,7 @@ uint64_t ProgressBar::expectedReports(uint32_t rate, double duration)
 {
     // Whole 512-frame blocks in the duration, plus the partial last block,
     // plus the report after the silent block.
-    double blocks = std::floor(static_cast<double>(rate) * duration * 0.001953125);
+    double blocks = std::floor(static_cast<double>(rate) * duration / kBlockFrames);
     return static_cast<uint64_t>(blocks) + 2;
 }
 

@@ -183,15 +183,15 @@ int32_t ToneGenerator::trialPass(uint32_t bodyEnd, int32_t* beforeLastBody, int3
 // The tone's layout and corrections are the rules' (sine_rules.h); what is
 // this generator's own is where the samples come from: the trial pass keeps
 // them in the record, when there is one, for the output pass to replay.
-void ToneGenerator::configureTone(double rate, double frequency, double duration,
+bool ToneGenerator::configureTone(double rate, double frequency, double duration,
                                   uint32_t attenuation, int32_t width)
 {
     if (sweepActive_ || toneActive_)
-        return;
+        return true;
     sampleRate = rate;
     ToneLayout layout = planTone(rate, frequency, duration, blockSize);
     if (!layout.accepted)
-        return;
+        return true;
     fadeLength = layout.fadeLength;
     bodyEndBlock = layout.bodyEnd / blockSize;
     bodyEndOffset = layout.bodyEnd % blockSize;
@@ -201,12 +201,12 @@ void ToneGenerator::configureTone(double rate, double frequency, double duration
     trim = 0;
     phaseStep = layout.phaseStep;
     if (!makeFadeWindow(fadeLength, gain))
-        return;
+        return false;
     windowCursor = fadeLength;
     resetRunState();
     if (duration > kLongestCorrectedTone) {
         toneActive_ = true;
-        return;
+        return true;
     }
 
     // Room to keep the trial passes' samples, one more for a body made
@@ -224,7 +224,7 @@ void ToneGenerator::configureTone(double rate, double frequency, double duration
         bodyEndBlock = layout.bodyEnd / blockSize;
         bodyEndOffset = layout.bodyEnd % blockSize;
         if (!layout.accepted)
-            return;
+            return true;
         resetRunState();
         sampleSum = trialPass(layout.bodyEnd, &beforeLast, &last);
     }
@@ -237,6 +237,7 @@ void ToneGenerator::configureTone(double rate, double frequency, double duration
     resetRunState();
     replay_ = record_.get();
     toneActive_ = true;
+    return true;
 }
 
 // A fill while nothing is armed writes silence.
