@@ -1,6 +1,7 @@
 #include "thread_start.h"
 
 #include <algorithm>
+#include <cfenv>
 #include <csignal>
 #include <system_error>
 #include <utility>
@@ -43,8 +44,16 @@ std::thread startHelperThread(std::function<void()> body)
 {
     const SignalsHeld held;
     try {
-        return std::thread(std::move(body));
+        return std::thread([body = std::move(body)] {
+            useDefaultFloatingPoint();
+            body();
+        });
     } catch (const std::system_error&) {
         return {};
     }
+}
+
+void useDefaultFloatingPoint()
+{
+    std::fesetenv(FE_DFL_ENV);
 }

@@ -9,6 +9,7 @@
 #include "render_loop.h"
 #include "request_limits.h"
 #include "sine_rules.h"
+#include "thread_start.h"
 #include "wave_file.h"
 #include "wav_audio_driver.h"
 #include "work_pool.h"
@@ -55,6 +56,7 @@ int runJob(const char* path, int32_t bits, Arm arm)
         engine.error = ENODEV;
         return kRenderFailed;
     }
+    useDefaultFloatingPoint();
     const int rate = engine.host->getWholeSampleRate();
     if (!arm(*engine.host, rate)) {
         engine.host->disarm();

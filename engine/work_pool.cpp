@@ -138,6 +138,10 @@ bool WorkPool::helpOnce(void (*between)(void*), void* context)
     // A look without the lock first: most calls come when nothing is left.
     if (next_.load(std::memory_order_relaxed) >= openCount_.load(std::memory_order_relaxed))
         return false;
+    // A thread of the program's own, such as the dialog's, computes samples
+    // from here on.
+    thread_local const bool environmentSet = (useDefaultFloatingPoint(), true);
+    (void)environmentSet;
     Range range;
     if (!join(range))
         return false;

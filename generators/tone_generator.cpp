@@ -1,7 +1,6 @@
 #include "tone_generator.h"
 
 #include <algorithm>
-#include <cfenv>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -13,9 +12,6 @@
 
 ToneGenerator::ToneGenerator(uint32_t blockSize) : blockSize(blockSize), ahead_(blockSize)
 {
-    // The sample arithmetic is defined for round-to-nearest doubles with all
-    // exceptions masked: start from the default environment whatever the caller set.
-    std::fesetenv(FE_DFL_ENV);
 }
 
 ToneGenerator::~ToneGenerator() = default;

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cfenv>
 #include <filesystem>
 
 #include "engine.h"
@@ -125,6 +126,28 @@ TEST(PlainFile, NoMemoryForTheSignalIsAFailure)
     EXPECT_EQ(lastRenderError(), 0);
     shutdownEngine();
     EXPECT_EQ(renderWhiteNoise(path.c_str(), 0.2, 3, 24), kRenderFailed);  // no engine
+}
+
+// Whatever rounding the program set, the threads that compute samples start
+// from the default: the job's thread at each job, helpers as they start.
+TEST(PlainFile, TheCallersRoundingStaysOutside)
+{
+    const PlainJob job{S::Sine, 997.0, 0.0, 0.3, 3, 24, 48000, 1};
+    const std::vector<unsigned char> expected = PlainFiles().next(job);
+    ASSERT_EQ(std::fesetround(FE_UPWARD), 0);
+    setEngineHelpersForTests(1);
+    HelpingReceiver receiver;
+    const bool created = createEngine(&receiver, false);
+    ASSERT_EQ(std::fesetround(FE_DOWNWARD), 0);
+    ScratchDir dir;
+    const std::string path = dir.file("sine.wav");
+    const PinnedSeedTime pinned(1);
+    const int result = created ? renderThroughEngine(job, path) : -1;
+    std::fesetenv(FE_DFL_ENV);
+    shutdownEngine();
+    setEngineHelpersForTests(-1);
+    ASSERT_EQ(result, kRenderOk);
+    EXPECT_TRUE(readBytes(path) == expected);
 }
 
 // FNV-1a over a whole file.
