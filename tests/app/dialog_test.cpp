@@ -418,10 +418,10 @@ TEST_F(DialogTest, RefusedJobsAndSilentTonesAreReported)
     std::filesystem::remove(out);
     edit("durationEdit")->setText("0.5");
     failingArraySize = 512 * sizeof(double);  // the sweep's fade window
-    MessageCatcher noMemory;
+    catcher.seen.clear();
     runJob("sweepButton");
-    EXPECT_EQ(noMemory.seen, QStringList("Veltrane|No file was written: there is not enough memory for this job.|" +
-                                         QString::number(QMessageBox::Critical)));
+    EXPECT_EQ(catcher.seen, QStringList("Veltrane|No file was written: there is not enough memory for this job.|" +
+                                        QString::number(QMessageBox::Critical)));
     EXPECT_FALSE(std::filesystem::exists(out));
 }
 
