@@ -3,6 +3,7 @@
 #include <QMessageBox>
 #include <QString>
 
+#include <cerrno>
 #include <cmath>
 
 #include "data_exchange.h"
@@ -41,20 +42,23 @@ QString refusal(const GenerateRequest& r)
     const char* name = sine ? "a sine" : r.kind == SignalKind::Sweep ? "a sweep"
                        : r.kind == SignalKind::PinkNoise            ? "pink noise"
                                                                     : "white noise";
-    const double shortest = sine ? 0.01 : 0.1;
-    const auto frequencyOk = [](double hz) { return hz >= 10.0 && hz <= 22050.0; };
+    const RequestLimits& l = kRequestLimits;
+    const double shortest = sine ? l.minSineSeconds : l.minSweepNoiseSeconds;
+    const auto frequencyOk = [&l](double hz) { return hz >= l.minFrequencyHz && hz <= l.maxFrequencyHz; };
+    const QString hzRange = QStringLiteral("%1 to %2 Hz").arg(number(l.minFrequencyHz), number(l.maxFrequencyHz));
     QString what;
-    if (r.attenuationDb > 90)
-        what = QStringLiteral("the attenuation of %1 dB is outside 0 to 90 dB")
-                   .arg(static_cast<int32_t>(r.attenuationDb)); // a negative text wraps round in the unsigned field
-    else if (!(r.durationSec >= shortest && r.durationSec <= 120.0))
-        what = QStringLiteral("the duration of %1 s is outside %2 to 120 s for %3")
-                   .arg(number(r.durationSec), number(shortest), QString::fromLatin1(name));
+    if (r.attenuationDb > l.maxAttenuationDb)
+        what = QStringLiteral("the attenuation of %1 dB is outside 0 to %2 dB")
+                   .arg(static_cast<int32_t>(r.attenuationDb)) // a negative text wraps round in the unsigned field
+                   .arg(l.maxAttenuationDb);
+    else if (!(r.durationSec >= shortest && r.durationSec <= l.maxSeconds))
+        what = QStringLiteral("the duration of %1 s is outside %2 to %3 s for %4")
+                   .arg(number(r.durationSec), number(shortest), number(l.maxSeconds), QString::fromLatin1(name));
     else if (!frequencyOk(r.startHz))
-        what = QStringLiteral("the %1 of %2 Hz is outside 10 to 22050 Hz")
-                   .arg(sine ? QStringLiteral("frequency") : QStringLiteral("start frequency"), number(r.startHz));
+        what = QStringLiteral("the %1 of %2 Hz is outside %3")
+                   .arg(sine ? QStringLiteral("frequency") : QStringLiteral("start frequency"), number(r.startHz), hzRange);
     else if (!sine && !frequencyOk(r.endHz))
-        what = QStringLiteral("the end frequency of %1 Hz is outside 10 to 22050 Hz").arg(number(r.endHz));
+        what = QStringLiteral("the end frequency of %1 Hz is outside %2").arg(number(r.endHz), hzRange);
     else
         what = QStringLiteral("the values were refused");
     return QStringLiteral("No file was written: %1.").arg(what);
@@ -74,7 +78,7 @@ void tell(CQuorrelDlg* dialog, const QString& text, QMessageBox::Icon icon)
 
 int progressBlockCount(uint32_t sampleRate, double durationSec)
 {
-    const double blocks = std::floor(static_cast<double>(sampleRate) * durationSec * 0.001953125);
+    const double blocks = std::floor(static_cast<double>(sampleRate) * durationSec / kBlockFrames);
     // Durations the dialog let through with a message may be negative, huge or
     // infinite; the engine refuses those jobs, the bar just has to stay sane.
     if (!(blocks >= 0.0))
@@ -98,9 +102,14 @@ int GenerateThreadProc(std::unique_ptr<GenerateRequest> request)
 
     ProgressRelay* relay = dialog->progressRelay();
     const uint64_t blocksBefore = relay ? relay->blocksWritten() : 0;
-    const int result = isUsablePath(r.path) ? render(r) : kRenderFailed;
+    const bool usable = isUsablePath(r.path);
+    const int result = usable ? render(r) : kRenderFailed;
 
-    if (result == kRenderFailed) {
+    if (result == kRenderFailed && usable && lastRenderError() == ENOMEM) {
+        // Not the path's fault: the job could not have the memory it needs.
+        tell(dialog, QStringLiteral("No file was written: there is not enough memory for this job."),
+             QMessageBox::Critical);
+    } else if (result == kRenderFailed) {
         runOnThreadOf(dialog, [dialog] { dialog->ShowInvalidPathMessage(); });
     } else if (result == kRenderOutOfRange) {
         // A refused job is no finished one: the bar stays where it is.

@@ -108,7 +108,7 @@ private:
 
     DialogServices m_services;
 
-    int m_bitWidth = 16;
+    int m_bitWidth = kRequestDefaults.bits;
     QString m_startDir;
     std::atomic<bool> m_busy{false};
     ProgressBar* m_progress = nullptr;
@@ -116,11 +116,11 @@ private:
     QLineEdit* m_freqEdit = nullptr;
     QListWidget* m_noteList = nullptr;
     QLineEdit* m_attenEdit = nullptr;
-    double m_sweepStartHz = 65.406391;
-    double m_sweepEndHz = 4186.009045;
-    double m_durationSec = 0.5;
-    double m_sineHz = 440.0;
-    uint32_t m_attenuationDb = 3;
+    double m_sweepStartHz = kRequestDefaults.sweepStartHz;
+    double m_sweepEndHz = kRequestDefaults.sweepEndHz;
+    double m_durationSec = kRequestDefaults.seconds;
+    double m_sineHz = kRequestDefaults.sineHz;
+    uint32_t m_attenuationDb = kRequestDefaults.attenuationDb;
     QIcon m_icon;
 
     QPushButton* m_sineButton = nullptr;

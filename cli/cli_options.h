@@ -28,15 +28,15 @@ constexpr uint32_t kMaxAttenuationDb = kRequestLimits.maxAttenuationDb;
 struct CliOptions {
     CliCommand command = CliCommand::Render;
     CliSignal signal = CliSignal::Sine;
-    double frequency = 440.0;
+    double frequency = kRequestDefaults.sineHz;
     std::optional<int> note;          // note index when --note was given (frequency holds its frequency)
     std::string noteText;             // the note name as given
-    double startFrequency = 65.406391;
-    double endFrequency = 4186.009045;
-    double duration = 0.5;
-    uint32_t attenuation = 3;
-    uint32_t rate = 44100;
-    int32_t bits = 16;
+    double startFrequency = kRequestDefaults.sweepStartHz;
+    double endFrequency = kRequestDefaults.sweepEndHz;
+    double duration = kRequestDefaults.seconds;
+    uint32_t attenuation = kRequestDefaults.attenuationDb;
+    uint32_t rate = kRequestDefaults.rate;
+    int32_t bits = kRequestDefaults.bits;
     std::string output;               // empty: Test.wav in the working directory
     std::optional<int64_t> seedTime;  // empty: the current time
     bool quiet = false;

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <string>
 
+#include "block_frames.h"
+
 namespace {
 
 // "[###---] 100%" around the bar: brackets, a space and four characters.
@@ -30,7 +32,7 @@ uint64_t ProgressBar::expectedReports(uint32_t rate, double duration)
 {
     // Whole 512-frame blocks in the duration, plus the partial last block,
     // plus the report after the silent block.
-    double blocks = std::floor(static_cast<double>(rate) * duration * 0.001953125);
+    double blocks = std::floor(static_cast<double>(rate) * duration / kBlockFrames);
     return static_cast<uint64_t>(blocks) + 2;
 }
 

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "block_frames.h"
+
 struct WaveLevels {
     uint64_t frames = 0;        // every frame of the file, the silent block included
     uint64_t signalFrames = 0;  // after the silent block, up to the last non-zero frame
@@ -11,7 +13,7 @@ struct WaveLevels {
     double rmsDbfs = 0.0;
 };
 
-constexpr uint64_t kLeadingSilentFrames = 512;
+constexpr uint64_t kLeadingSilentFrames = kBlockFrames;
 
 // Full-scale peak of a width: 32767, 8388607 or 2147483647.
 double fullScale(int bits);

@@ -1,5 +1,6 @@
 #include "thread_start.h"
 
+#include <cfenv>
 #include <system_error>
 #include <utility>
 
@@ -14,8 +15,16 @@ std::thread startHelperThread(std::function<void()> body)
 {
     const platform::InterruptsHeldForNewThreads held;
     try {
-        return std::thread(std::move(body));
+        return std::thread([body = std::move(body)] {
+            useDefaultFloatingPoint();
+            body();
+        });
     } catch (const std::system_error&) {
         return {};
     }
+}
+
+void useDefaultFloatingPoint()
+{
+    std::fesetenv(FE_DFL_ENV);
 }

@@ -16,3 +16,11 @@ int allowedCpuCount();
 // joinable: the caller does without it. The caller's signal mask is the same
 // afterwards either way.
 std::thread startHelperThread(std::function<void()> body);
+
+// Puts the calling thread in the default floating-point environment (round
+// to nearest, every exception masked), in which the sample arithmetic is
+// defined, whatever the program set before. Every thread that computes
+// samples passes here: a helper thread as it starts (startHelperThread), the
+// job's thread at each job, and any other thread before its first piece of a
+// job (such as the dialog's, which helps while it waits).
+void useDefaultFloatingPoint();

@@ -181,41 +181,41 @@ bool AudioHost::startDevice()
     return true;
 }
 
-void AudioHost::startTone(double frequency, double duration, uint32_t attenuation, int bits, int rate)
+bool AudioHost::startTone(double frequency, double duration, uint32_t attenuation, int bits, int rate)
 {
     if (!shared.tone || !startDevice())
-        return;
+        return false;
     seedDither(seedTimeNow());
     shared.ditherEnabled = bits == 16;
     shared.tone->setRangeRunner(shared.runner);
-    shared.tone->configureTone(static_cast<double>(rate), frequency, duration, attenuation, bits);
+    return shared.tone->configureTone(static_cast<double>(rate), frequency, duration, attenuation, bits);
 }
 
-void AudioHost::startSweep(double startFrequency, double endFrequency, double duration,
+bool AudioHost::startSweep(double startFrequency, double endFrequency, double duration,
                            uint32_t attenuation, int bits, int rate)
 {
     if (!shared.tone || !startDevice())
-        return;
+        return false;
     seedDither(seedTimeNow());
     shared.ditherEnabled = bits == 16;
     shared.tone->setRangeRunner(shared.runner);
-    shared.tone->configureSweep(static_cast<double>(rate), startFrequency, endFrequency, duration,
-                                attenuation, bits);
+    return shared.tone->configureSweep(static_cast<double>(rate), startFrequency, endFrequency, duration,
+                                       attenuation, bits);
 }
 
-void AudioHost::startPinkNoise(double duration, uint32_t attenuation, int bits, int rate)
+bool AudioHost::startPinkNoise(double duration, uint32_t attenuation, int bits, int rate)
 {
     if (!shared.pink || !startDevice())
-        return;
-    shared.pink->configurePink(static_cast<uint32_t>(rate), bits, duration, attenuation);
+        return false;
+    return shared.pink->configurePink(static_cast<uint32_t>(rate), bits, duration, attenuation);
 }
 
-void AudioHost::startWhiteNoise(double duration, uint32_t attenuation, int bits, int rate)
+bool AudioHost::startWhiteNoise(double duration, uint32_t attenuation, int bits, int rate)
 {
     if (!shared.white || !startDevice())
-        return;
+        return false;
     shared.white->setRangeRunner(shared.runner);
-    shared.white->configureWhite(static_cast<uint32_t>(rate), bits, duration, attenuation);
+    return shared.white->configureWhite(static_cast<uint32_t>(rate), bits, duration, attenuation);
 }
 
 void AudioHost::setRangeRunner(RangeRunner* runner)

@@ -30,11 +30,13 @@ public:
 
     // Arm one generator. Each job takes its rate once, when it is armed: the
     // engine passes the same whole rate that goes into the file header.
-    void startTone(double frequency, double duration, uint32_t attenuation, int bits, int rate);
-    void startSweep(double startFrequency, double endFrequency, double duration,
+    // False when the signal cannot be armed (no generator, the device does
+    // not start, no memory for the signal): its file would be silent.
+    bool startTone(double frequency, double duration, uint32_t attenuation, int bits, int rate);
+    bool startSweep(double startFrequency, double endFrequency, double duration,
                     uint32_t attenuation, int bits, int rate);
-    void startPinkNoise(double duration, uint32_t attenuation, int bits, int rate);
-    void startWhiteNoise(double duration, uint32_t attenuation, int bits, int rate);
+    bool startPinkNoise(double duration, uint32_t attenuation, int bits, int rate);
+    bool startWhiteNoise(double duration, uint32_t attenuation, int bits, int rate);
 
     // Ends whatever generator is still armed, for a job that stopped before
     // its signal's end (its file could not be created or written).

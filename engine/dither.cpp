@@ -137,18 +137,6 @@ int nextDitherDraw(uint32_t& state)
     return static_cast<int>(drawOf(state));
 }
 
-void plainDitherFrames(int32_t* first, int32_t* second, int count, uint32_t& state)
-{
-    for (int i = 0; i < count; ++i) {
-        const uint32_t r1 = static_cast<uint32_t>(nextDitherDraw(state));
-        const uint32_t r2 = static_cast<uint32_t>(nextDitherDraw(state));
-        first[i] = ditherSample(first[i], r1, r2);
-        const uint32_t r3 = static_cast<uint32_t>(nextDitherDraw(state));
-        const uint32_t r4 = static_cast<uint32_t>(nextDitherDraw(state));
-        second[i] = ditherSample(second[i], r3, r4);
-    }
-}
-
 void ditherFrames(int32_t* first, int32_t* second, int count, uint32_t& state)
 {
     chosenFrames(first, second, count, state);

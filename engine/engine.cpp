@@ -1,6 +1,7 @@
 #include "engine.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <memory>
 #include <new>
 
@@ -8,6 +9,7 @@
 #include "render_loop.h"
 #include "request_limits.h"
 #include "sine_rules.h"
+#include "thread_start.h"
 #include "wave_file.h"
 #include "wav_audio_driver.h"
 #include "work_pool.h"
@@ -21,6 +23,8 @@ struct Engine {
     std::unique_ptr<WavAudioDriver> device;
     std::unique_ptr<AudioHost> host;
     std::unique_ptr<WorkPool> pool;  // started with the engine, stopped with it
+    int helpersForTests = -1;        // setEngineHelpersForTests
+    int error = 0;                   // the last job's failure before its file was opened
 } engine;
 
 // The pool as helpRenderJob sees it from other threads.
@@ -41,14 +45,24 @@ void dropHost()
 
 // Takes the job's rate once, arms the generator with it, renders the file at
 // the same rate, and disarms whatever is left armed when the job stopped
-// early, so the next job renders its own signal.
+// early, so the next job renders its own signal. A job without an engine, or
+// whose signal cannot be armed, fails before its file is touched: it would
+// otherwise give a file of silence.
 template <typename Arm>
 int runJob(const char* path, int32_t bits, Arm arm)
 {
-    if (!engine.host)
-        return kRenderOk;
+    engine.error = 0;
+    if (!engine.host) {
+        engine.error = ENODEV;
+        return kRenderFailed;
+    }
+    useDefaultFloatingPoint();
     const int rate = engine.host->getWholeSampleRate();
-    arm(*engine.host, rate);
+    if (!arm(*engine.host, rate)) {
+        engine.host->disarm();
+        engine.error = ENOMEM;
+        return kRenderFailed;
+    }
     if (!renderToFile(path, bits, rate, *engine.device, engine.notifier)) {
         engine.host->disarm();
         return kRenderFailed;
@@ -101,9 +115,11 @@ bool createEngine(ProgressNotifier* notifier, bool use16BitSampleType)
         // keeps it, and helps on it, also while the job's thread writes.
         const bool held = notifier && notifier->helpsDuringJobs();
         const int cpus = WorkPool::usableCpus() - (held ? 1 : 0);
-        const int helpers = std::max(0, cpus - 1);
-        if (!engine.pool || engine.pool->helpers() != helpers || engine.pool->helped() != held)
-            replacePool(new (std::nothrow) WorkPool(helpers, held));
+        const int helpers = engine.helpersForTests >= 0 ? engine.helpersForTests : std::max(0, cpus - 1);
+        const bool takeAll = engine.helpersForTests > 0;
+        if (!engine.pool || engine.pool->helpers() != helpers || engine.pool->helped() != held ||
+            engine.pool->helpersTakeAll() != takeAll)
+            replacePool(new (std::nothrow) WorkPool(helpers, held, takeAll));
         setWaveWriterThreadAllowed(cpus > 1);
         setWaveDirectWritesShort(held);
         engine.host->setRangeRunner(engine.pool.get());
@@ -132,7 +148,7 @@ int renderSine(const char* path, double frequency, double duration, uint32_t att
     if (!attenuationOk(attenuation) || !durationOk(duration, kLimits.minSineSeconds) || !frequencyOk(frequency))
         return kRenderOutOfRange;
     return runJob(path, bits, [&](AudioHost& host, int rate) {
-        host.startTone(frequency, duration, attenuation, bits, rate);
+        return host.startTone(frequency, duration, attenuation, bits, rate);
     });
 }
 
@@ -143,7 +159,7 @@ int renderSweep(const char* path, double startFrequency, double endFrequency, do
         !frequencyOk(startFrequency) || !frequencyOk(endFrequency))
         return kRenderOutOfRange;
     return runJob(path, bits, [&](AudioHost& host, int rate) {
-        host.startSweep(startFrequency, endFrequency, duration, attenuation, bits, rate);
+        return host.startSweep(startFrequency, endFrequency, duration, attenuation, bits, rate);
     });
 }
 
@@ -152,7 +168,7 @@ int renderPinkNoise(const char* path, double duration, uint32_t attenuation, int
     if (!attenuationOk(attenuation) || !durationOk(duration, kLimits.minSweepNoiseSeconds))
         return kRenderOutOfRange;
     return runJob(path, bits, [&](AudioHost& host, int rate) {
-        host.startPinkNoise(duration, attenuation, bits, rate);
+        return host.startPinkNoise(duration, attenuation, bits, rate);
     });
 }
 
@@ -161,7 +177,7 @@ int renderWhiteNoise(const char* path, double duration, uint32_t attenuation, in
     if (!attenuationOk(attenuation) || !durationOk(duration, kLimits.minSweepNoiseSeconds))
         return kRenderOutOfRange;
     return runJob(path, bits, [&](AudioHost& host, int rate) {
-        host.startWhiteNoise(duration, attenuation, bits, rate);
+        return host.startWhiteNoise(duration, attenuation, bits, rate);
     });
 }
 
@@ -177,7 +193,7 @@ int renderSignal(const char* path, const SignalRequest& r)
     case SignalKind::WhiteNoise:
         return renderWhiteNoise(path, r.duration, r.attenuation, r.bits);
     }
-    return kRenderOk;
+    return kRenderOutOfRange;
 }
 
 bool toneIsRendered(double frequency, double duration, uint32_t rate)
@@ -187,7 +203,12 @@ bool toneIsRendered(double frequency, double duration, uint32_t rate)
 
 int lastRenderError()
 {
-    return waveFileError();
+    return engine.error != 0 ? engine.error : waveFileError();
+}
+
+void setEngineHelpersForTests(int helpers)
+{
+    engine.helpersForTests = helpers;
 }
 
 void shutdownEngine()

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "block_frames.h"
 #include "progress.h"
 #include "request_limits.h"
 
@@ -43,7 +44,7 @@ struct SignalRequest {
     int32_t bits = 16;
 };
 // Renders the request through its signal's entry point above. A kind that
-// is none of the four renders nothing and answers kRenderOk.
+// is none of the four renders nothing and answers kRenderOutOfRange.
 int renderSignal(const char* path, const SignalRequest& request);
 
 // Whether a sine request gives a tone at this rate: its length must round
@@ -51,9 +52,17 @@ int renderSignal(const char* path, const SignalRequest& request);
 // job renders a file of silence.
 bool toneIsRendered(double frequency, double duration, uint32_t rate);
 
-// The system's error number of the last job's failure to write its file
-// (0 when there was none), for messages that name the reason.
+// The system's error number of the last job's failure (0 when there was
+// none), for messages that name the reason: its file's, or ENOMEM when its
+// signal could not be armed for want of memory (kRenderFailed, like a file
+// that cannot be written: every job that answers kRenderOk wrote its file).
 int lastRenderError();
+
+// For tests: the helper threads of the engines created from now on. -1, the
+// default: one fewer than the CPUs left for rendering. 0: none. n > 0: n
+// helpers that take every piece of the job's arithmetic while the job's
+// thread waits for them, so that all of it certainly goes through them.
+void setEngineHelpersForTests(int helpers);
 
 void shutdownEngine();
 

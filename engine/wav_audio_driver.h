@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "block_frames.h"
+
 // Device status codes.
 constexpr int32_t kDeviceOk = 0;
 constexpr int32_t kDeviceNoMemory = -994;
@@ -18,7 +20,6 @@ constexpr int32_t kDeviceNotPresent = -1000;
 constexpr int32_t kSampleInt16LSB = 16;
 constexpr int32_t kSampleInt32LSB = 18;
 
-constexpr int kBlockFrames = 512;
 
 struct DeviceInfo {
     int32_t interfaceVersion;

@@ -36,7 +36,7 @@ int WorkPool::usableCpus()
     return allowedCpuCount();
 }
 
-WorkPool::WorkPool(int helpers, bool helped) : helped_(helped)
+WorkPool::WorkPool(int helpers, bool helped, bool helpersTakeAll) : helped_(helped), helpersTakeAll_(helpersTakeAll)
 {
     // A thread the system refuses (a process limit, no memory for its
     // stack) is no failure: the job runs on the threads there are, with the
@@ -52,6 +52,7 @@ WorkPool::WorkPool(int helpers, bool helped) : helped_(helped)
             break;
         threads_.push_back(std::move(thread));
     }
+    helpersTakeAll_ = helpersTakeAll_ && !threads_.empty();
 }
 
 WorkPool::~WorkPool()
@@ -102,10 +103,13 @@ void WorkPool::finish()
             return;
         range = range_;
     }
-    takePieces(range);
+    if (!helpersTakeAll_)
+        takePieces(range);
     // Every piece is taken; those the helpers hold are done when they leave.
     watchFor([this] { return workingSeen_.load(std::memory_order_acquire) == 0; });
     std::unique_lock<std::mutex> lock(mutex_);
+    if (helpersTakeAll_)
+        left_.wait(lock, [&] { return working_ == 0 && next_.load(std::memory_order_relaxed) >= range.count; });
     open_ = false;
     openCount_.store(0, std::memory_order_relaxed);
     left_.wait(lock, [this] { return working_ == 0; });
@@ -134,6 +138,10 @@ bool WorkPool::helpOnce(void (*between)(void*), void* context)
     // A look without the lock first: most calls come when nothing is left.
     if (next_.load(std::memory_order_relaxed) >= openCount_.load(std::memory_order_relaxed))
         return false;
+    // A thread of the program's own, such as the dialog's, computes samples
+    // from here on.
+    thread_local const bool environmentSet = (useDefaultFloatingPoint(), true);
+    (void)environmentSet;
     Range range;
     if (!join(range))
         return false;

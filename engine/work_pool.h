@@ -36,8 +36,11 @@ public:
     static constexpr uint32_t kSteppedHelpSize = 4 * kHelpSize;
 
     // helped: other threads take part through helpOnce, so the range is
-    // worth offering even without helpers of the pool's own.
-    WorkPool(int helpers, bool helped);
+    // worth offering even without helpers of the pool's own. helpersTakeAll
+    // (for tests): finish() leaves every piece to the others and waits for
+    // for them, so that the pieces certainly go through them (only when the
+    // pool has helper threads).
+    WorkPool(int helpers, bool helped, bool helpersTakeAll = false);
     ~WorkPool() override;
     // The CPUs the process may run on (sched_getaffinity), at least 1.
     static int usableCpus();
@@ -49,6 +52,7 @@ public:
     void finish() override;
     int helpers() const { return static_cast<int>(threads_.size()); }
     bool helped() const { return helped_; }
+    bool helpersTakeAll() const { return helpersTakeAll_; }
     // Lets any thread take one small piece of the open range; answers
     // whether it took one. between, when given, is called with context
     // between the piece's steps.
@@ -69,6 +73,7 @@ private:
 
     std::vector<std::thread> threads_;
     const bool helped_;
+    bool helpersTakeAll_;
     std::mutex mutex_;
     std::condition_variable started_, left_;
     // Under the mutex: the current range, its number, the helpers working on

@@ -2,8 +2,6 @@
 
 #include <cmath>
 
-#include "seed_clock.h"
-
 namespace {
 // 2*pi rounded to ten decimals: the gaussian's angle circle.
 constexpr double kGaussianCircle = 6.2831853072;
@@ -19,8 +17,6 @@ MwcRandom::MwcRandom()
 
 void MwcRandom::seed(uint32_t value)
 {
-    if (value == 0)
-        value = seedTimeNow();
     uint32_t* const words[] = {&x0, &x1, &x2, &x3, &carry};
     for (uint32_t* word : words) {
         value = value * 29943829u - 1u;

@@ -7,7 +7,7 @@
 class MwcRandom {
 public:
     MwcRandom();
-    void seed(uint32_t value);      // 0 selects the seed time
+    void seed(uint32_t value);      // the generators pass the seed time
     uint32_t nextWord();
     double nextUniform();           // [0, 1 - 2^-32]
     void nextGaussianPair(double& first, double& second);  // each in [-1, 1]

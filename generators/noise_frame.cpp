@@ -1,7 +1,6 @@
 #include "noise_frame.h"
 
 #include <algorithm>
-#include <cmath>
 
 void NoiseGeneratorFrame::disarm()
 {
@@ -9,15 +8,12 @@ void NoiseGeneratorFrame::disarm()
     remainingSamples = 0;
 }
 
-bool NoiseGeneratorFrame::acceptRequest(bool hasSource, uint32_t rate, int32_t width,
-                                        double duration, uint32_t& count)
+bool NoiseGeneratorFrame::acceptRequest(uint32_t rate, int32_t width, double duration, uint32_t& count)
 {
-    if (active_ || !hasSource)
+    if (active_)
         return false;
-    const double samples = std::floor(static_cast<double>(rate) * duration);
-    if (!(samples >= 0.0 && samples < 9.2e18))
+    if (!noiseSampleCount(rate, duration, count))
         return false;
-    count = static_cast<uint32_t>(static_cast<int64_t>(samples));
     sampleRate = rate;
     bitWidth = width;
     return true;

@@ -1,16 +1,11 @@
-// The level rule and the block frame that the white and pink noise
-// generators share.
+// The block frame that the white and pink noise generators share: the
+// machinery around the rules of noise_rules.h.
 #pragma once
 
 #include <cstdint>
 
 #include "level_table.h"
-
-// A 16-bit sample keeps its low 16 bits, sign-extended; wider ones stay as they are.
-inline int32_t reduceToWidth(int32_t sample, int32_t width)
-{
-    return width == 16 ? static_cast<int16_t>(sample) : sample;
-}
+#include "noise_rules.h"
 
 // What both noise generators hold besides their random source: the active
 // flag, the configured scale, rate and width, and the samples still to come.
@@ -27,10 +22,9 @@ protected:
     uint32_t remainingSamples = 0;
     int32_t bitWidth = 0;
 
-    // Takes a request unless a signal runs or there is no random source: stores
-    // rate and width and answers floor(rate * duration) kept to its low 32 bits.
-    // A duration that counts no samples (negative, infinite, not a number) is refused.
-    bool acceptRequest(bool hasSource, uint32_t rate, int32_t width, double duration, uint32_t& count);
+    // Takes a request unless a signal runs: stores
+    // rate and width and answers its count of samples (noiseSampleCount).
+    bool acceptRequest(uint32_t rate, int32_t width, double duration, uint32_t& count);
     // Starts a block of count samples and answers how many of them carry noise;
     // at the signal's end zeroes the rest of the block and clears the flag.
     uint32_t beginBlock(int32_t* samples, uint32_t count);

@@ -19,18 +19,21 @@ PinkNoiseGenerator::PinkNoiseGenerator() : source(new (std::nothrow) PinkNoiseSo
 
 PinkNoiseGenerator::~PinkNoiseGenerator() = default;
 
-void PinkNoiseGenerator::configurePink(uint32_t rate, int32_t width, double duration,
+bool PinkNoiseGenerator::configurePink(uint32_t rate, int32_t width, double duration,
                                        uint32_t attenuation)
 {
     uint32_t count = 0;
-    if (!acceptRequest(source != nullptr, rate, width, duration, count))
-        return;
+    if (!source)
+        return false;
+    if (!acceptRequest(rate, width, duration, count))
+        return true;
     // 1/0.56245: the output's peak of 0.5625 maps to just above the level.
     sampleScale = noiseLevel(attenuation, width) * 1.777935816517;
     remainingSamples = count;
     // Only the random word restarts; rows, sum and counter carry over.
     source->lcgState = seedTimeNow();
     active_ = true;
+    return true;
 }
 
 namespace {
@@ -130,7 +133,7 @@ __attribute__((always_inline)) inline void drawBody(uint32_t state, uint32_t* wo
     const uint32_t eighth = kEightSteps.multipliers[7], eighthIncrement = kEightSteps.increments[7];
     for (uint32_t k = 0; k < count; k += 8) {
         std::memcpy(words + k, &w, sizeof w);
-        const Floats8 f = reinterpret_cast<Floats8>((w >> 9) | 0x40000000u);
+        const Floats8 f = reinterpret_cast<Floats8>(conversionWordOf(w));
         const Floats8 u = (f - 3.0f) * 0.5f;
         std::memcpy(uniforms + k, &u, sizeof u);
         w = w * eighth + eighthIncrement;
@@ -252,7 +255,7 @@ void fillPink(PinkNoiseSource& state, int32_t* samples, uint32_t n, double scale
     state.runningSum = runningSum;
     state.rowCounter = counter;
     state.lcgState = lcgState;
-    state.conversionWord = (lcgState >> 9) | 0x40000000u;
+    state.conversionWord = conversionWordOf(lcgState);
 }
 
 }  // namespace

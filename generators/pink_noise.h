@@ -26,20 +26,27 @@ struct PinkNoiseSource {
 inline constexpr uint32_t kLcgMultiplier = 196314165u;
 inline constexpr uint32_t kLcgIncrement = 907633515u;
 
-// The top 23 bits of a congruential state as a float in [-0.5, 0.5 - 2^-23],
-// built from the bits without an integer-to-float conversion: sign 0,
-// exponent of 2 and the bits as mantissa make a float in [2, 4).
+// The top 23 bits of a congruential state under sign 0 and the exponent of
+// 2: the bits of a float in [2, 4). A template so that lanes of states take
+// the same rule.
+template <typename Word>
+inline Word conversionWordOf(Word state)
+{
+    return (state >> 9) | 0x40000000u;
+}
+
+// That float less 3, halved: a value in [-0.5, 0.5 - 2^-23], built from the
+// bits without an integer-to-float conversion.
 inline float lcgUniformOf(uint32_t state)
 {
-    const float f = std::bit_cast<float>((state >> 9) | 0x40000000u);
-    return (f - 3.0f) * 0.5f;
+    return (std::bit_cast<float>(conversionWordOf(state)) - 3.0f) * 0.5f;
 }
 
 // Advances the source's congruential state one step and answers its value.
 inline float nextLcgUniform(PinkNoiseSource& source)
 {
     source.lcgState = source.lcgState * kLcgMultiplier + kLcgIncrement;
-    source.conversionWord = (source.lcgState >> 9) | 0x40000000u;
+    source.conversionWord = conversionWordOf(source.lcgState);
     return lcgUniformOf(source.lcgState);
 }
 
@@ -47,7 +54,8 @@ class PinkNoiseGenerator : public NoiseGeneratorFrame {
 public:
     PinkNoiseGenerator();
     ~PinkNoiseGenerator();
-    void configurePink(uint32_t sampleRate, int32_t width, double duration, uint32_t attenuation);
+    // False when there is no memory for the source (nothing is armed).
+    bool configurePink(uint32_t sampleRate, int32_t width, double duration, uint32_t attenuation);
     void fillPinkBlock(int32_t* samples, uint32_t count);
     bool pinkActive() const { return active_; }
 

@@ -172,25 +172,3 @@ SweepPlan planSweep(double sampleRate, double startFrequency, double endFrequenc
     plan.accepted = true;
     return plan;
 }
-
-void sweepBlockPhases(double& phase, double& phaseStep, double sweepStep, bool lastBlock, double* phases,
-                      uint32_t n)
-{
-    double p = phase, step = phaseStep;
-    if (lastBlock) {
-        for (uint32_t i = 0; i < n; ++i) {
-            phases[i] = p;
-            p = p + step;
-        }
-    } else {
-        for (uint32_t i = 0; i < n; ++i) {
-            phases[i] = p;
-            p = p + step;
-            step = step - sweepStep;
-        }
-    }
-    if (p >= kCircle)
-        p = std::fmod(p, kCircle);
-    phase = p;
-    phaseStep = step;
-}

@@ -108,10 +108,3 @@ struct SweepPlan {
 };
 SweepPlan planSweep(double sampleRate, double startFrequency, double endFrequency, double duration,
                     uint32_t blockSize);
-
-// The phases of one block of a sweep, each the phase before its sample's
-// step: the step falls by sweepStep after each but in the last block, which
-// keeps the frequency reached at its start. The phase is then reduced to the
-// circle, once per block.
-void sweepBlockPhases(double& phase, double& phaseStep, double sweepStep, bool lastBlock, double* phases,
-                      uint32_t n);

@@ -1,7 +1,6 @@
 #include "tone_generator.h"
 
 #include <algorithm>
-#include <cfenv>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -14,9 +13,6 @@
 
 ToneGenerator::ToneGenerator(uint32_t blockSize) : blockSize(blockSize), ahead_(blockSize)
 {
-    // The sample arithmetic is defined for round-to-nearest doubles with all
-    // exceptions masked: start from the default environment whatever the caller set.
-    std::fesetenv(FE_DFL_ENV);
 }
 
 ToneGenerator::~ToneGenerator() = default;
@@ -184,15 +180,15 @@ int32_t ToneGenerator::trialPass(uint32_t bodyEnd, int32_t* beforeLastBody, int3
 // The tone's layout and corrections are the rules' (sine_rules.h); what is
 // this generator's own is where the samples come from: the trial pass keeps
 // them in the record, when there is one, for the output pass to replay.
-void ToneGenerator::configureTone(double rate, double frequency, double duration,
+bool ToneGenerator::configureTone(double rate, double frequency, double duration,
                                   uint32_t attenuation, int32_t width)
 {
     if (sweepActive_ || toneActive_)
-        return;
+        return true;
     sampleRate = rate;
     ToneLayout layout = planTone(rate, frequency, duration, blockSize);
     if (!layout.accepted)
-        return;
+        return true;
     fadeLength = layout.fadeLength;
     bodyEndBlock = layout.bodyEnd / blockSize;
     bodyEndOffset = layout.bodyEnd % blockSize;
@@ -202,12 +198,12 @@ void ToneGenerator::configureTone(double rate, double frequency, double duration
     trim = 0;
     phaseStep = layout.phaseStep;
     if (!makeFadeWindow(fadeLength, gain))
-        return;
+        return false;
     windowCursor = fadeLength;
     resetRunState();
     if (duration > kLongestCorrectedTone) {
         toneActive_ = true;
-        return;
+        return true;
     }
 
     // Room to keep the trial passes' samples, one more for a body made
@@ -225,7 +221,7 @@ void ToneGenerator::configureTone(double rate, double frequency, double duration
         bodyEndBlock = layout.bodyEnd / blockSize;
         bodyEndOffset = layout.bodyEnd % blockSize;
         if (!layout.accepted)
-            return;
+            return true;
         resetRunState();
         sampleSum = trialPass(layout.bodyEnd, &beforeLast, &last);
     }
@@ -238,6 +234,7 @@ void ToneGenerator::configureTone(double rate, double frequency, double duration
     resetRunState();
     replay_ = record_.get();
     toneActive_ = true;
+    return true;
 }
 
 // A fill while nothing is armed writes silence.

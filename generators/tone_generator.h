@@ -20,13 +20,17 @@ public:
     ToneGenerator(const ToneGenerator&) = delete;
     ToneGenerator& operator=(const ToneGenerator&) = delete;
 
+    // Each configure answers false when the request would give a signal but
+    // the memory for it cannot be had (nothing is armed then); true when it
+    // is armed or, by the rules, gives no signal.
+
     // Tone mode.
-    void configureTone(double sampleRate, double frequency, double duration,
+    bool configureTone(double sampleRate, double frequency, double duration,
                        uint32_t attenuation, int32_t width);
     void fillToneBlock(int32_t* out, int32_t* copy);
 
     // Sweep mode.
-    void configureSweep(double sampleRate, double startFrequency, double endFrequency,
+    bool configureSweep(double sampleRate, double startFrequency, double endFrequency,
                         double duration, uint32_t attenuation, int32_t width);
     void fillSweepBlock(int32_t* out, int32_t* copy);
 

@@ -9,19 +9,19 @@
 #include "library_sine.h"
 #include "tone_generator.h"
 
-void ToneGenerator::configureSweep(double rate, double startFrequency, double endFrequency,
+bool ToneGenerator::configureSweep(double rate, double startFrequency, double endFrequency,
                                    double duration, uint32_t attenuation, int32_t width)
 {
     if (toneActive_)
-        return;
+        return true;
     if (sweepActive_) {
         restartPending = true;
-        return;
+        return true;
     }
     sampleRate = rate;
     const SweepPlan plan = planSweep(rate, startFrequency, endFrequency, duration, blockSize);
     if (!plan.accepted)
-        return;
+        return true;
     const uint32_t blocks = plan.blocks;
     blocksLeft = blocks;
     const double inc0 = plan.phaseStep;
@@ -35,10 +35,11 @@ void ToneGenerator::configureSweep(double rate, double startFrequency, double en
     savedSweepStep = sweepStep;
     savedBlocks = blocks;
     if (!makeFadeWindow(blockSize, gain))
-        return;
+        return false;
     sweepActive_ = true;
     restartPending = false;
     startAhead(blocks * blockSize, 0, (blocks - 1) * blockSize);
+    return true;
 }
 
 void ToneGenerator::fillSweepBlock(int32_t* out, int32_t* copy)

@@ -6,6 +6,7 @@
 #include <new>
 
 #include "quick_sine.h"
+#include "seed_clock.h"
 
 WhiteNoiseGenerator::WhiteNoiseGenerator() : source(new (std::nothrow) MwcRandom)
 {
@@ -14,7 +15,7 @@ WhiteNoiseGenerator::WhiteNoiseGenerator() : source(new (std::nothrow) MwcRandom
         chunk.samples.reset(new (std::nothrow) int32_t[2 * kAheadPairs]);
     }
     if (source)
-        source->seed(0);
+        source->seed(seedTimeNow());
 }
 
 WhiteNoiseGenerator::~WhiteNoiseGenerator()
@@ -34,35 +35,37 @@ void WhiteNoiseGenerator::disarm()
     NoiseGeneratorFrame::disarm();
 }
 
-void WhiteNoiseGenerator::configureWhite(uint32_t rate, int32_t width, double duration,
+bool WhiteNoiseGenerator::configureWhite(uint32_t rate, int32_t width, double duration,
                                          uint32_t attenuation)
 {
     uint32_t count = 0;
     bool buffers = true;
     for (const Chunk& chunk : chunks_)
         buffers = buffers && chunk.words && chunk.samples;
-    if (!acceptRequest(source != nullptr && buffers, rate, width, duration, count))
-        return;
+    if (!source || !buffers)
+        return false;
+    if (!acceptRequest(rate, width, duration, count))
+        return true;
     settleChunks();
     sampleScale = noiseLevel(attenuation, width) - 1.0;
     remainingSamples = count + (count & 1);  // samples are made in pairs
     undrawnPairs_ = remainingSamples / 2;
-    source->seed(0);
+    source->seed(seedTimeNow());
     active_ = true;
+    return true;
 }
 
-// Halves rounded away from zero; |g| <= 1 keeps the sample below full scale.
+// Halves rounded away from zero (roundHalfAway); |g| <= 1 keeps the sample
+// below full scale. With a positive scale (every attenuation the engine
+// admits) the shifted value is at least 0 for g >= 0 and below 0 otherwise,
+// where the truncating conversion is that floor and that ceiling, without a
+// library call.
 int32_t WhiteNoiseGenerator::whiteSample(double g, double scale, int32_t width)
 {
     const double v = g * scale;
-    // Halves away from zero: floor(v + 0.5) for g >= 0, ceil(v - 0.5) below.
-    // With a positive scale (every attenuation the engine admits) v + 0.5 is
-    // then at least 0 and v - 0.5 below 0, where the truncating conversion is
-    // that floor and that ceiling, without a library call.
-    const double shifted = g >= 0.0 ? v + 0.5 : v - 0.5;
     if (scale < 0.0)
-        return reduceToWidth(static_cast<int32_t>(g >= 0.0 ? std::floor(shifted) : std::ceil(shifted)), width);
-    return reduceToWidth(static_cast<int32_t>(shifted), width);
+        return reduceToWidth(roundHalfAway(g, v), width);
+    return reduceToWidth(static_cast<int32_t>(halfAwayShifted(g, v)), width);
 }
 
 void WhiteNoiseGenerator::transform(void* chunk, uint32_t begin, uint32_t end)

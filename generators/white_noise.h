@@ -18,7 +18,8 @@
 class WhiteNoiseGenerator final : public NoiseGeneratorFrame, private ChunkPipeline::Stages {
 public:
     WhiteNoiseGenerator();
-    void configureWhite(uint32_t sampleRate, int32_t width, double duration, uint32_t attenuation);
+    // False when there is no memory for the source or the chunks (nothing is armed).
+    bool configureWhite(uint32_t sampleRate, int32_t width, double duration, uint32_t attenuation);
     void fillWhiteBlock(int32_t* samples, uint32_t count);
     bool whiteActive() const { return active_; }
     // Who runs the transforms; null (the default) runs them here.

@@ -171,7 +171,8 @@ __attribute__((always_inline)) inline void truncationBody(const double* phases, 
     });
 }
 
-// g x scale rounded half away from zero, for a positive scale.
+// g x scale rounded half away from zero, for a positive scale: halfAwayShifted
+// (noise_rules.h) in lanes, truncated.
 __attribute__((always_inline)) inline Whole halfAway(Lanes g, double scale)
 {
     const Lanes v = g * scale;

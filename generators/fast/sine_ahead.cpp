@@ -223,3 +223,24 @@ bool SineLookAhead::block(uint32_t n, const double*& sines, const int32_t*& samp
     return true;
 }
 
+void sweepBlockPhases(double& phase, double& phaseStep, double sweepStep, bool lastBlock, double* phases,
+                      uint32_t n)
+{
+    double p = phase, step = phaseStep;
+    if (lastBlock) {
+        for (uint32_t i = 0; i < n; ++i) {
+            phases[i] = p;
+            p = p + step;
+        }
+    } else {
+        for (uint32_t i = 0; i < n; ++i) {
+            phases[i] = p;
+            p = p + step;
+            step = step - sweepStep;
+        }
+    }
+    if (p >= kCircle)
+        p = std::fmod(p, kCircle);
+    phase = p;
+    phaseStep = step;
+}

@@ -13,6 +13,14 @@
 #include "chunk_pipeline.h"
 #include "range_runner.h"
 
+// The phases of one block of a sweep, a block at a time for the fills (the
+// plain sweep makes them sample by sample), each the phase before its sample's
+// step: the step falls by sweepStep after each but in the last block, which
+// keeps the frequency reached at its start. The phase is then reduced to the
+// circle, once per block.
+void sweepBlockPhases(double& phase, double& phaseStep, double sweepStep, bool lastBlock, double* phases,
+                      uint32_t n);
+
 class SineLookAhead final : private ChunkPipeline::Stages {
 public:
     explicit SineLookAhead(uint32_t blockSize);

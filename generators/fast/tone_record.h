@@ -5,5 +5,5 @@
 #include <cstdint>
 
 // Room for at least count samples; capacity is set to what it holds. Null
-// when there is no memory. Freed with std::free.
+// when there is no memory. Freed with platform::freeAligned.
 int32_t* newToneRecord(uint32_t count, uint32_t& capacity);

@@ -5,47 +5,33 @@
 #include <cmath>
 
 #include "level_table.h"
-#include "seed_clock.h"
+#include "mwc_random.h"
+#include "noise_rules.h"
 
-void PlainWhiteNoise::configure(uint32_t rate, int32_t width, double duration, uint32_t attenuation)
+std::vector<int32_t> plainWhiteNoise(uint32_t rate, double duration, uint32_t attenuation, int32_t width,
+                                     uint32_t seedTime, uint32_t blockSize)
 {
     uint32_t count = 0;
-    if (!acceptRequest(true, rate, width, duration, count))
-        return;
-    sampleScale = noiseLevel(attenuation, width) - 1.0;
-    remainingSamples = count + (count & 1);  // samples are made in pairs
-    source.seed(0);
-    active_ = true;
-}
-
-void PlainWhiteNoise::fillBlock(int32_t* samples, uint32_t count)
-{
-    const uint32_t n = beginBlock(samples, count);
-    // Halves rounded away from zero, by the sign of the gaussian value.
-    const auto sample = [this](double g) {
-        const double v = g * sampleScale;
-        return reduceToWidth(static_cast<int32_t>(g >= 0.0 ? std::floor(v + 0.5) : std::ceil(v - 0.5)), bitWidth);
-    };
-    // One pair per two samples: the cosine's first; an odd block drops the sine's.
-    for (uint32_t i = 0; i < n; i += 2) {
-        double first, second;
-        source.nextGaussianPair(first, second);
-        samples[i] = sample(first);
-        if (i + 1 < n)
-            samples[i + 1] = sample(second);
+    if (!noiseSampleCount(rate, duration, count))
+        return {};
+    const double scale = noiseLevel(attenuation, width) - 1.0;
+    MwcRandom source;
+    source.seed(seedTime);
+    uint32_t left = count + (count & 1);  // samples are made in pairs
+    std::vector<int32_t> out;
+    while (left > 0) {
+        const uint32_t n = std::min(left, blockSize);
+        left -= n;
+        for (uint32_t i = 0; i < n; i += 2) {
+            double first, second;
+            source.nextGaussianPair(first, second);
+            out.push_back(reduceToWidth(roundHalfAway(first, first * scale), width));
+            if (i + 1 < n)
+                out.push_back(reduceToWidth(roundHalfAway(second, second * scale), width));
+        }
     }
-}
-
-void PlainPinkNoise::configure(uint32_t rate, int32_t width, double duration, uint32_t attenuation)
-{
-    uint32_t count = 0;
-    if (!acceptRequest(true, rate, width, duration, count))
-        return;
-    // 1/0.56245: the output's peak of 0.5625 maps to just above the level.
-    sampleScale = noiseLevel(attenuation, width) * 1.777935816517;
-    remainingSamples = count;
-    source.lcgState = seedTimeNow();  // only the random word restarts
-    active_ = true;
+    out.resize(std::max<size_t>(1, (out.size() + blockSize - 1) / blockSize) * blockSize, 0);
+    return out;
 }
 
 // One row renewed, drawn again while the running sum would leave [-4, 4],
@@ -71,14 +57,22 @@ float PinkNoiseSource::nextPinkSample()
     return (runningSum + white) * 0.125f;
 }
 
-void PlainPinkNoise::fillBlock(int32_t* samples, uint32_t count)
+std::vector<int32_t> plainPinkNoise(PinkNoiseSource& source, uint32_t rate, double duration, uint32_t attenuation,
+                                    int32_t width, uint32_t seedTime, uint32_t blockSize)
 {
-    const uint32_t n = beginBlock(samples, count);
+    uint32_t count = 0;
+    if (!noiseSampleCount(rate, duration, count))
+        return {};
+    // 1/0.56245: the output's peak of 0.5625 maps to just above the level.
+    const double scale = noiseLevel(attenuation, width) * 1.777935816517;
+    source.lcgState = seedTime;
     // At 0 dB a sample can pass full scale by a few units; it is clipped
     // there, since keeping the width's low bits would flip its sign.
-    const double fullScale = noiseLevel(0, bitWidth);
-    for (uint32_t i = 0; i < n; ++i) {
-        const double v = static_cast<double>(source.nextPinkSample()) * sampleScale;
-        samples[i] = reduceToWidth(static_cast<int32_t>(std::clamp(v, -fullScale, fullScale)), bitWidth);
+    const double fullScale = noiseLevel(0, width);
+    std::vector<int32_t> out(std::max<size_t>(1, (count + blockSize - 1) / blockSize) * blockSize, 0);
+    for (uint32_t i = 0; i < count; ++i) {
+        const double v = static_cast<double>(source.nextPinkSample()) * scale;
+        out[i] = reduceToWidth(static_cast<int32_t>(std::clamp(v, -fullScale, fullScale)), width);
     }
+    return out;
 }

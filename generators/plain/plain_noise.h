@@ -4,25 +4,19 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
-#include "mwc_random.h"
-#include "noise_frame.h"
 #include "pink_noise.h"
 
-class PlainWhiteNoise : public NoiseGeneratorFrame {
-public:
-    void configure(uint32_t sampleRate, int32_t width, double duration, uint32_t attenuation);
-    void fillBlock(int32_t* samples, uint32_t count);
-    bool active() const { return active_; }
-    MwcRandom source;
-};
+// Every block of a white noise whose source is seeded at seedTime, the zeros
+// after its last sample included (a noise of no samples is one block of
+// zeros); empty when the duration counts no samples (noiseSampleCount).
+// Samples are made in pairs, the cosine's first: a block of an odd size
+// drops the sine's of its last pair.
+std::vector<int32_t> plainWhiteNoise(uint32_t rate, double duration, uint32_t attenuation, int32_t width,
+                                     uint32_t seedTime, uint32_t blockSize);
 
-class PlainPinkNoise : public NoiseGeneratorFrame {
-public:
-    // The source starts where the caller puts it; rows, sum and counter carry
-    // over from one signal to the next.
-    void configure(uint32_t sampleRate, int32_t width, double duration, uint32_t attenuation);
-    void fillBlock(int32_t* samples, uint32_t count);
-    bool active() const { return active_; }
-    PinkNoiseSource source;
-};
+// Every block of a pink noise from source: its random word restarts at
+// seedTime; its rows, sum and counter carry over from the noise before.
+std::vector<int32_t> plainPinkNoise(PinkNoiseSource& source, uint32_t rate, double duration, uint32_t attenuation,
+                                    int32_t width, uint32_t seedTime, uint32_t blockSize);

@@ -106,16 +106,24 @@ std::vector<int32_t> plainSweep(double sampleRate, double startFrequency, double
     if (!plan.accepted)
         return {};
     const double gain = toneLevel(attenuation, width);
-    std::vector<double> window(blockSize), phases(blockSize);
+    std::vector<double> window(blockSize);
     fadeWindow(window.data(), blockSize, gain);
     std::vector<int32_t> out(size_t{plan.blocks} * blockSize);
+    // Each sample is the sine of the phase before its step; the step falls
+    // by sweepStep after each sample but in the last block, which fades out
+    // at the frequency reached at its start, and the phase is reduced to the
+    // circle at each block's end.
     double phase = 0.0, step = plan.phaseStep;
     for (uint32_t b = 0; b < plan.blocks; ++b) {
-        // Full level, but the last block, which fades out.
         const bool last = b + 1 == plan.blocks;
-        sweepBlockPhases(phase, step, plan.sweepStep, last, phases.data(), blockSize);
-        for (uint32_t i = 0; i < blockSize; ++i)
-            out[size_t{b} * blockSize + i] = truncateSample(platform::librarySine(phases[i]) * (last ? window[i] : gain));
+        for (uint32_t i = 0; i < blockSize; ++i) {
+            out[size_t{b} * blockSize + i] = truncateSample(platform::librarySine(phase) * (last ? window[i] : gain));
+            phase = phase + step;
+            if (!last)
+                step = step - plan.sweepStep;
+        }
+        if (phase >= kCircle)
+            phase = std::fmod(phase, kCircle);
     }
     return out;
 }

@@ -23,6 +23,7 @@
 
 #include "about_dlg.h"
 #include "engine.h"
+#include "failing_allocation.h"
 #include "note_table.h"
 #include "progress_bar.h"
 #include "progress_relay.h"
@@ -412,6 +413,16 @@ TEST_F(DialogTest, RefusedJobsAndSilentTonesAreReported)
                                         "least two whole cycles and more than 512 samples. The file holds silence "
                                         "only.|" + QString::number(QMessageBox::Information)));
     EXPECT_EQ(readBytes(out).size(), 140u + 2048u);
+
+    // A signal that cannot have its memory writes no file, and says so.
+    std::filesystem::remove(out);
+    edit("durationEdit")->setText("0.5");
+    failingArraySize = 512 * sizeof(double);  // the sweep's fade window
+    catcher.seen.clear();
+    runJob("sweepButton");
+    EXPECT_EQ(catcher.seen, QStringList("Veltrane|No file was written: there is not enough memory for this job.|" +
+                                        QString::number(QMessageBox::Critical)));
+    EXPECT_FALSE(std::filesystem::exists(out));
 }
 
 TEST_F(DialogTest, ATerminationSignalEndsItAsTheCloseBoxDoes)

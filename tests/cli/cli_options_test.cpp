@@ -7,7 +7,9 @@
 
 #include "cli_options.h"
 #include "cli_run.h"
+#include "failing_allocation.h"
 #include "note_names.h"
+#include "test_files.h"
 
 namespace {
 
@@ -93,6 +95,19 @@ TEST(CliOptions, NoteNamesAndShortestSine)
           {10.0, 0.15, 44100u, true}, {440.0, 0.0125, 44100u, true}, {440.0, 0.0124, 44100u, false}})
         EXPECT_EQ(sineIsRendered(frequency, duration, rate), rendered) << frequency << " Hz " << duration << " s";
     EXPECT_EQ(sineMinimumDuration(440.0, 44100), 0.0125);
+}
+
+// The one render this program makes in its own process: a signal that
+// cannot have its memory is a failure to write, with the reason, and no file.
+TEST(CliOptions, NoMemoryForTheSignalWritesNothing)
+{
+    ScratchDir dir;
+    const std::string path = dir.file("sweep.wav");
+    failingArraySize = 512 * sizeof(double);  // the sweep's fade window
+    std::ostringstream out, err;
+    EXPECT_EQ(runCli({"sweep", "-o", path}, out, err, false), kExitCannotWrite);
+    EXPECT_NE(err.str().find("Cannot allocate memory"), std::string::npos) << err.str();
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 }
 
 }  // namespace

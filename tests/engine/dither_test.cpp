@@ -1,5 +1,6 @@
 #include "audio_host.h"
 #include "dither.h"
+#include "plain_file.h"
 
 #include <gtest/gtest.h>
 
@@ -29,7 +30,7 @@ TEST(Dither, FollowsTheCRecurrenceFourDrawsPerIndex)
     for (int count : {512, 0, 1, 7, 8, 9, 100}) {
         std::vector<int32_t> a = first, b = second, x = first, y = second;
         AudioHost::ditherTo16Bits(a.data(), b.data(), count);
-        plainDitherFrames(x.data(), y.data(), count, state);
+        plainDitherFrames(x.data(), y.data(), size_t(count), state);
         ASSERT_EQ(a, x) << count;
         ASSERT_EQ(b, y) << count;
     }

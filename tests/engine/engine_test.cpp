@@ -7,7 +7,6 @@
 
 #include <atomic>
 #include <cmath>
-#include <map>
 #include <thread>
 
 #include "audio_host.h"
@@ -102,69 +101,45 @@ TEST(EngineLifetime, CyclesRenderTheSameBytesAndLeaveNothingBehind)
 #if VELTRANE_HAVE_SNDFILE
 TEST_F(Engine, EveryKindWidthAndRateReadsBackElsewhere)
 {
-    // libsndfile shares no code with our writer.
+    // libsndfile shares no code with our writer nor with the plain file.
     const std::string p = dir.file("e2e.wav");
+    int kind = 0;
     for (uint32_t rate : {44100u, 48000u, 96000u}) {
         ASSERT_TRUE(setEngineSampleRate(rate));
         for (int bits : {16, 24, 32}) {
-            for (int kind = 0; kind < 4; ++kind) {
-                SCOPED_TRACE(testing::Message() << "rate " << rate << " bits " << bits << " kind " << kind);
-                notifier.count = 0;
-                ASSERT_EQ(render(kind, p, 0.2, bits), 0);
-                SF_INFO info{};
-                SNDFILE* f = sf_open(p.c_str(), SFM_READ, &info);
-                ASSERT_NE(f, nullptr);
-                std::vector<int32_t> frames(size_t(info.frames) * 2);
-                sf_read_int(f, frames.data(), info.frames * 2);
-                sf_close(f);
-                EXPECT_EQ(std::vector<int>({info.channels, info.samplerate, info.format & SF_FORMAT_SUBMASK}),
-                          std::vector<int>({2, int(rate), bits == 16 ? SF_FORMAT_PCM_16 : bits == 24 ? SF_FORMAT_PCM_24 : SF_FORMAT_PCM_32}));
-                ASSERT_EQ(info.frames % 512, 0);
-                EXPECT_EQ(notifier.count, info.frames / 512 + 1);
-                EXPECT_GE(info.frames / 512 - 1, int(rate * 0.2 / 512));
-                bool identical = true, signal = false;
-                for (size_t i = 0; i < frames.size(); i += 2) {
-                    identical = identical && frames[i] == frames[i + 1];
-                    signal = signal || (i >= 1024 && frames[i] != 0);
-                }
-                EXPECT_TRUE(identical);
-                EXPECT_TRUE(signal);
-                EXPECT_EQ(std::count(frames.begin(), frames.begin() + 1024, 0), 1024);  // the silent block
-            }
+            SCOPED_TRACE(testing::Message() << "rate " << rate << " bits " << bits << " kind " << kind);
+            notifier.count = 0;
+            ASSERT_EQ(render(kind++ % 4, p, 0.2, bits), 0);
+            SF_INFO info{};
+            SNDFILE* f = sf_open(p.c_str(), SFM_READ, &info);
+            ASSERT_NE(f, nullptr);
+            std::vector<int32_t> frames(size_t(info.frames) * 2);
+            EXPECT_EQ(sf_read_int(f, frames.data(), info.frames * 2), info.frames * 2);
+            sf_close(f);
+            EXPECT_EQ(std::vector<int>({info.channels, info.samplerate, info.format & SF_FORMAT_SUBMASK}),
+                      std::vector<int>({2, int(rate), bits == 16 ? SF_FORMAT_PCM_16 : bits == 24 ? SF_FORMAT_PCM_24 : SF_FORMAT_PCM_32}));
+            EXPECT_EQ(notifier.count, info.frames / 512 + 1);
+            EXPECT_EQ(int64_t(readBytes(p).size()), 140 + info.frames * bits / 4);
         }
     }
 }
 #endif
 
-TEST_F(Engine, ThousandJobsBackToBackStayExactAndSeeded)
+// A load of jobs, every seventh of which cannot create its file: the others'
+// bytes are held to the plain file in PlainFile.*.
+TEST_F(Engine, ThousandJobsBackToBack)
 {
     const std::string bad = dir.file("missing/x.wav"), out = dir.file("job.wav");
-    std::map<std::pair<int, int>, std::vector<unsigned char>> firstRender;
     for (int job = 0; job < 1000; ++job) {
         const int kind = job % 4, bits = 16 + 8 * ((job / 4) % 3);
-        // Every seventh job cannot create its file: it reports nothing and
-        // leaves nothing armed that would change the jobs after it.
         const bool failing = job % 7 == 3;
         const int reports = notifier.count;
         ASSERT_EQ(render(kind, failing ? bad : out, 0.1, bits), failing ? -100 : 0) << "job " << job;
         if (failing) {
-            ASSERT_EQ(notifier.count, reports) << "job " << job;
+            ASSERT_EQ(notifier.count, reports) << "job " << job;  // a failed open reports nothing
             continue;
         }
-        auto bytes = readBytes(out);
-        ASSERT_TRUE(isConsistentWave(bytes)) << "job " << job;
-        // Each request gives the bytes it gave before, but pink noise, whose
-        // rows carry over from job to job.
-        auto [it, fresh] = firstRender.emplace(std::make_pair(kind, bits), bytes);
-        if (!fresh && kind != 3) {
-            ASSERT_EQ(bytes, it->second) << "job " << job;
-        }
-    }
-    // Another seed time gives other noise and other dither.
-    setSeedTime(1700000001);
-    for (int kind : {0, 1, 2}) {
-        ASSERT_EQ(render(kind, out, 0.1, 16), 0);
-        EXPECT_NE(readBytes(out), firstRender[std::make_pair(kind, 16)]) << kind;
+        ASSERT_TRUE(isConsistentWave(readBytes(out))) << "job " << job;
     }
 }
 
@@ -192,82 +167,6 @@ TEST_F(Engine, RateChangesDuringJobsKeepHeaderAndSignalInStep)
         ASSERT_TRUE(isConsistentWave(b));
         EXPECT_EQ(le32(b, 136) / 2048 - 1, le32(b, 24) == 44100 ? 18u : 19u) << le32(b, 24);
     }
-}
-
-}  // namespace
-
-namespace {
-
-// FNV-1a over a whole file.
-uint64_t checksum(const std::vector<unsigned char>& bytes)
-{
-    uint64_t h = 14695981039346656037ull;
-    for (unsigned char b : bytes)
-        h = (h ^ b) * 1099511628211ull;
-    return h;
-}
-
-// A receiver that gives its waits to the job, as the dialog's does: the
-// waits of its reports do some of the job's work ahead, more or less of it.
-struct HelpingNotifier : ProgressNotifier {
-    void blockRendered() override
-    {
-        for (int i = ++reports % 17; i > 0; --i)
-            workAheadOfReport();
-    }
-    bool helpsDuringJobs() const override { return true; }
-    int reports = 0;
-};
-
-TEST_F(Engine, EveryKindAndWidthKeepsItsExactBytes)
-{
-    // Checksums of files from before the rendering was spread over several
-    // CPUs: the short and long tone (its DC correction), a falling sweep,
-    // both noises, each at every width, with the seed time pinned. Rendered
-    // with the engine's own threads, then with another thread helping
-    // throughout in steps and the reports working ahead, the engine
-    // restarted under them.
-    const std::string path = dir.file("sum.wav");
-    const struct { int kind; double duration; uint64_t sums[3]; } cases[] = {
-        {0, 0.3, {16521281198117655644u, 18234426493282670701u, 14124179504207299545u}},
-        {0, 3.0, {3855341909646842128u, 9875278442332572329u, 14129036510986765697u}},
-        {1, 1.5, {13619124528459474146u, 10504844559219572635u, 1652219616514480363u}},
-        {2, 1.3, {2105089382881463653u, 9548479609210535358u, 15537175026483135720u}},
-        {3, 1.0, {6927158383424189u, 906801192777294604u, 731934191026283228u}}};
-    HelpingNotifier helping;
-    struct Helper {
-        std::atomic<bool> stop{false};
-        std::thread thread;
-        ~Helper()
-        {
-            stop = true;
-            if (thread.joinable())
-                thread.join();
-        }
-    } helper;
-    for (int round = 0; round < 2; ++round) {
-        if (round == 1) {
-            helper.thread = std::thread([&] {
-                while (!helper.stop)
-                    helpRenderJob([](void*) {}, nullptr);
-            });
-            ASSERT_TRUE(createEngine(&helping, false));
-        }
-        ASSERT_TRUE(setEngineSampleRate(48000));
-        for (const auto& c : cases) {
-            for (int w = 0; w < 3; ++w) {
-                const int bits = 16 + 8 * w;
-                const int result = c.kind == 1 ? renderSweep(path.c_str(), 3000.0, 200.0, c.duration, 6, bits)
-                                               : render(c.kind, path, c.duration, bits, 6);
-                ASSERT_EQ(result, 0);
-                EXPECT_EQ(checksum(readBytes(path)), c.sums[w])
-                    << "kind " << c.kind << " " << c.duration << " s, " << bits << " bits, round " << round;
-            }
-        }
-    }
-    // Whether the helper got a piece depends on the scheduler (on a loaded
-    // machine it may get none); the bytes must be the same either way.
-    shutdownEngine();  // under the helper
 }
 
 }  // namespace

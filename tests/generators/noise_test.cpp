@@ -13,28 +13,6 @@
 
 namespace {
 
-bool active(const WhiteNoiseGenerator& gen) { return gen.whiteActive(); }
-bool active(const PinkNoiseGenerator& gen) { return gen.pinkActive(); }
-void fill(WhiteNoiseGenerator& gen, int32_t* block) { gen.fillWhiteBlock(block, 512); }
-void fill(PinkNoiseGenerator& gen, int32_t* block) { gen.fillPinkBlock(block, 512); }
-
-// Every block up to the end of the signal, written over a non-zero filler.
-template <class Generator>
-std::vector<int32_t> render(Generator& gen)
-{
-    std::vector<int32_t> all;
-    while (active(gen)) {
-        all.resize(all.size() + 512, 77);
-        fill(gen, all.data() + all.size() - 512);
-    }
-    return all;
-}
-
-int32_t peak(const std::vector<int32_t>& s)
-{
-    return std::accumulate(s.begin(), s.end(), 0, [](int32_t m, int32_t v) { return std::max(m, std::abs(v)); });
-}
-
 // Rows and running sum at their upper bound, so that renewals are refused
 // and drawn again.
 void atUpperBound(PinkNoiseSource& source)
@@ -75,37 +53,20 @@ TEST(RandomSources, KnownSequencesAndRanges)
     EXPECT_EQ(batch.nextWord(), mwc.nextWord());
 }
 
-TEST(NoiseGenerators, CountsPaddingAndLevels)
+// What a file holds of each noise is held to the plain file in the engine's
+// tests; here, what no job reaches: a request while a signal runs.
+TEST(NoiseGenerators, ARequestWhileOneRunsIsIgnored)
 {
     PinnedSeedTime pinned(1700000000);
     WhiteNoiseGenerator white;
     white.configureWhite(44100, 16, 0.25, 0);
+    white.configureWhite(48000, 24, 2.0, 0);
     EXPECT_EQ(white.samplesLeft(), 11026u);  // odd count made even
-    white.disarm();
-    white.configureWhite(44100, 16, 0.1, 0);
-    white.configureWhite(48000, 24, 2.0, 0);  // ignored while active
-    const std::vector<int32_t> s = render(white);
-    ASSERT_EQ(s.size(), 9u * 512);
-    EXPECT_EQ(peak({s.begin() + 4410, s.end()}), 0);
-    EXPECT_TRUE(peak(s) > 10000 && peak(s) <= 32766);
-    white.configureWhite(51200, 24, 0.01, 0);  // exactly one block, no padding block
-    EXPECT_EQ(render(white).size(), 512u);
-    EXPECT_NEAR(noiseLevel(20, 16), 3276.7, 0.01);
-
-    // Pink: the count is not made even, and the rows carry over, so the same
-    // seed time gives another render while a fresh generator repeats it.
-    PinkNoiseGenerator pink, fresh;
+    PinkNoiseGenerator pink;
     pink.configurePink(44100, 24, 0.25, 0);
+    pink.configurePink(44100, 24, 2.0, 0);
     EXPECT_EQ(pink.samplesLeft(), 11025u);
-    const std::vector<int32_t> first = render(pink);
-    ASSERT_EQ(first.size(), 22u * 512);
-    EXPECT_EQ(peak({first.begin() + 11025, first.end()}), 0);
-    pink.configurePink(44100, 24, 0.25, 0);
-    EXPECT_NE(render(pink), first);
-    fresh.configurePink(44100, 24, 0.25, 0);
-    EXPECT_EQ(render(fresh), first);
-    pink.configurePink(44100, 16, 0.5, 90);  // scale 1.84: only the extremes reach 1
-    EXPECT_LE(peak(render(pink)), 1);
+    EXPECT_NEAR(noiseLevel(20, 16), 3276.7, 0.01);
 }
 
 TEST(PinkNoise, RowRenewalOrderAndBounds)

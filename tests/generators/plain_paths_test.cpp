@@ -152,12 +152,9 @@ TEST(PlainPaths, WhiteNoiseMatchesItsPlainDefinition)
         const auto fill = [&](int32_t* s, uint32_t n) { gen.fillWhiteBlock(s, n); };
         for (size_t i = 0; i < noises.size(); ++i) {
             const Request& r = noises[i];
-            PlainWhiteNoise plain;
-            plain.configure(uint32_t(r.rate), r.width, r.duration, r.attenuation);
             gen.configureWhite(uint32_t(r.rate), r.width, r.duration, r.attenuation);
             ASSERT_EQ(renderNoise(active, fill, r.block),
-                      renderNoise([&] { return plain.active(); },
-                                  [&](int32_t* s, uint32_t n) { plain.fillBlock(s, n); }, r.block))
+                      plainWhiteNoise(uint32_t(r.rate), r.duration, r.attenuation, r.width, 1700000000, r.block))
                 << "runner " << runner << ", request " << i;
             gen.configureWhite(uint32_t(r.rate), r.width, r.duration, r.attenuation);
             renderNoise(active, fill, r.block, 3);
@@ -171,27 +168,25 @@ TEST(PlainPaths, PinkNoiseMatchesItsPlainDefinitionAcrossSignals)
     // One source carried from signal to signal, also through states where
     // most renewals are refused (rows low or high, the sum at its bound).
     PinkNoiseGenerator gen;
-    PlainPinkNoise plain;
-    plain.source = *gen.source;
+    PinkNoiseSource plain = *gen.source;
     const std::vector<Request> noises = requests(0, 0, {
         {44100, 0, 0, 0.25, 90, 16, 511}, {44100, 0, 0, 0.25, 0, 24, 511}, {48000, 0, 0, 0.25, 0, 32, 7}});
     for (size_t i = 0; i < noises.size(); ++i) {
         const Request& r = noises[i];
         if (i >= 9)
-            for (PinkNoiseSource* s : {gen.source.get(), &plain.source}) {
+            for (PinkNoiseSource* s : {gen.source.get(), &plain}) {
                 std::fill(s->rows, s->rows + 16, i == 10 ? 0.25f : -0.375f);
                 s->runningSum = 4.0f;
             }
         PinnedSeedTime pinned(1700000000 + int64_t(i));
         gen.configurePink(uint32_t(r.rate), r.width, r.duration, r.attenuation);
-        plain.configure(uint32_t(r.rate), r.width, r.duration, r.attenuation);
         const auto product = renderNoise([&] { return gen.pinkActive(); },
                                          [&](int32_t* s, uint32_t n) { gen.fillPinkBlock(s, n); }, r.block);
         ASSERT_FALSE(product.empty());
-        ASSERT_EQ(product, renderNoise([&] { return plain.active(); },
-                                       [&](int32_t* s, uint32_t n) { plain.fillBlock(s, n); }, r.block))
+        ASSERT_EQ(product, plainPinkNoise(plain, uint32_t(r.rate), r.duration, r.attenuation, r.width,
+                                          uint32_t(1700000000 + i), r.block))
             << "request " << i;
     }
     EXPECT_EQ(std::vector({gen.source->lcgState, gen.source->rowCounter, gen.source->conversionWord}),
-              std::vector({plain.source.lcgState, plain.source.rowCounter, plain.source.conversionWord}));
+              std::vector({plain.lcgState, plain.rowCounter, plain.conversionWord}));
 }

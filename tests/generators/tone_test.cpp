@@ -9,6 +9,7 @@
 
 #include "level_table.h"
 #include "plain_sines.h"
+#include "sine_ahead.h"
 #include "sine_rules.h"
 
 // The worked values of the rules. That the generator's fills give exactly

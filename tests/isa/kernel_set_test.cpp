@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#if defined(__x86_64__) || defined(__i386__)
+#include <cpuid.h>
+#endif
+
 TEST(KernelSet, SettingChoosesTheSet)
 {
     for (const bool avx2 : {false, true}) {
@@ -24,4 +29,28 @@ TEST(KernelSet, MultiplyThenAddRoundsTwice)
     volatile double a = 1.0 + 0x1p-27, b = 1.0 - 0x1p-27, c = -1.0;
     const double x = a, y = b, z = c;
     EXPECT_EQ(x * y + z, 0.0);
+}
+
+// The default run uses the vector kernels wherever the CPU has them, by the
+// CPU's own answer (its identification and the system's saving of the wide
+// registers) rather than the check the choice makes.
+TEST(KernelSet, DefaultIsTheCpusBest)
+{
+#if defined(__x86_64__) || defined(__i386__)
+    if (const char* setting = std::getenv("VELTRANE_ISA"); setting && *setting)
+        GTEST_SKIP() << "VELTRANE_ISA=" << setting << " chooses the kernels";
+    unsigned a = 0, b = 0, c = 0, d = 0;
+    bool avx2 = __get_cpuid_count(7, 0, &a, &b, &c, &d) && (b & bit_AVX2) != 0 && __get_cpuid(1, &a, &b, &c, &d) &&
+                (c & bit_OSXSAVE) != 0;
+    if (avx2) {
+        unsigned low = 0, high = 0;
+        __asm__("xgetbv" : "=a"(low), "=d"(high) : "c"(0));
+        avx2 = (low & 6u) == 6u;  // the system saves the SSE and AVX registers
+    }
+    if (!avx2)
+        GTEST_SKIP() << "this CPU has no AVX2 the system lets programs use: the baseline kernels are its best";
+    EXPECT_EQ(kernelSet(), KernelSet::Avx2);
+#else
+    GTEST_SKIP() << "only x86 builds carry a second kernel set";
+#endif
 }

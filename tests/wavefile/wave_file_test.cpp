@@ -25,32 +25,9 @@ std::pair<int, bool> writeFile(const std::string& path, int bits, int blocks, un
     return {taken, taken == blocks && complete};
 }
 
-TEST(WaveLayout, HeaderForEveryWidthAndRate)
-{
-    ScratchDir dir;
-    const std::string path = dir.file("layout.wav");
-    for (int bits : {16, 24, 32}) {
-        for (uint32_t rate : {44100u, 48000u, 96000u}) {
-            const uint32_t align = 2 * (bits / 8), bytes = 512 * align;
-            std::vector<unsigned char> data(bytes, 0x5A);
-            ASSERT_TRUE(openWaveFile(path.c_str(), int(rate), bits));
-            ASSERT_TRUE(writeWaveBlock(data.data(), int(bytes)));
-            EXPECT_EQ(closeWaveFile(), bytes);
-            auto b = readBytes(path);
-            ASSERT_TRUE(isConsistentWave(b));
-            EXPECT_EQ(std::string(b.begin(), b.begin() + 4) + std::string(b.begin() + 8, b.begin() + 16), "RIFFWAVEfmt ");
-            const uint32_t fields[][3] = {{16, 4, 100}, {20, 2, 1}, {22, 2, 2}, {24, 4, rate}, {28, 4, rate * align},
-                                          {32, 2, align}, {34, 2, uint32_t(bits)}, {36, 2, 82}, {124, 4, 4}};
-            for (const auto& f : fields)
-                EXPECT_EQ(f[1] == 4 ? le32(b, f[0]) : le16(b, f[0]), f[2]) << "offset " << f[0];
-            EXPECT_EQ(std::string(b.begin() + 120, b.begin() + 124), "fact");
-            EXPECT_STREQ(reinterpret_cast<const char*>(&b[38]), kWaveNotice);
-            EXPECT_TRUE(std::all_of(b.begin() + 38 + long(strlen(kWaveNotice)), b.begin() + 120,
-                                    [](unsigned char c) { return c == 0; }));
-        }
-    }
-}
-
+// Every field of a finished header, at every width and rate, is held to the
+// plain file in the engine's tests; here, what the writer shows before it
+// finishes and how it sizes what it took.
 TEST(WaveLayout, SizesPlaceholdersAndOverwrites)
 {
     ScratchDir dir;
