@@ -1,9 +1,9 @@
 #include "thread_start.h"
 
-#include <cfenv>
 #include <system_error>
 #include <utility>
 
+#include "floating_point.h"
 #include "threads.h"
 
 int allowedCpuCount()
@@ -26,5 +26,5 @@ std::thread startHelperThread(std::function<void()> body)
 
 void useDefaultFloatingPoint()
 {
-    std::fesetenv(FE_DFL_ENV);
+    platform::useDefaultFloatingPoint();
 }

@@ -143,7 +143,7 @@ TEST(PlainFile, TheCallersRoundingStaysOutside)
     const std::string path = dir.file("sine.wav");
     const PinnedSeedTime pinned(1);
     const int result = created ? renderThroughEngine(job, path) : -1;
-    std::fesetenv(FE_DFL_ENV);
+    std::fesetround(FE_TONEAREST);
     shutdownEngine();
     setEngineHelpersForTests(-1);
     ASSERT_EQ(result, kRenderOk);
