@@ -224,12 +224,22 @@ Common options:
                            16-bit dither; the same request with the same seed
                            time gives the same file (default: the current time)
   -q, --quiet              no progress bar
+      --json               print the summary as one JSON object on one line
+                           (see below)
       --list-notes         print the 108 notes with their frequencies
   -h, --help               print this help
       --version            print the version
 
 On success one line names the file, the signal, rate, width, length and the
-signal's peak and RMS level in dBFS (on standard error with -o -).
+signal's peak and RMS level in dBFS (on standard error with -o -), and, for a
+file that depends on the clock (noise, and 16-bit sines and sweeps, whose
+dither is seeded from it), ends with the seed time: that number given to
+--seed-time makes the same file again. With --json the line is a JSON object
+with the keys path, signal, frequency (sine) or start and end (sweep),
+duration, attenuation, rate, bits, frames, seconds, seed_time (null for a
+file that does not depend on the clock), peak_dbfs, rms_dbfs and sha256 (of
+the whole file as written; null for a device written in place, such as
+/dev/null).
 
 Exit status:
   0                        the file was written
@@ -250,6 +260,10 @@ Examples:
   veltrane-cli sine --note A4 -d 2 -o a4.wav
   veltrane-cli sweep --start 20 --end 20000 -d 10 -b 24 -r 96000 -o sweep.wav
   veltrane-cli pink -a 20 -d 30 --seed-time 0 -o pink.wav
+  veltrane-cli white -d 5 --json -o white.wav
+  veltrane-cli white -d 5 --seed-time 1765000000 -o again.wav
+                           (the same bytes again, when the first run's
+                           seed_time was 1765000000)
 )";
 }
 
