@@ -112,6 +112,10 @@ TEST_F(Cli, JsonAgreesWithTheFileAndThePipedBytes)
         "duration": 0.3, "attenuation": 6, "rate": 48000, "bits": 24, "frames": 15360, "seconds": 0.32,
         "seed_time": null, "peak_dbfs": -6.0, "rms_dbfs": -9.12, "sha256": ")" + sha.hexDigest() + "\"}"));
     EXPECT_EQ(j["frames"], (file.size() - 140) / 6);
+    // A name that is no UTF-8 still makes valid JSON, its stray byte U+FFFD.
+    const Outcome odd = run("sine -d 0.1 -b 24 --json -o \"$(printf 'odd\\377.wav')\"");
+    ASSERT_EQ(odd.code, 0) << odd.err;
+    EXPECT_EQ(nlohmann::json::parse(odd.out)["path"], "odd\xEF\xBF\xBD.wav");
 
     // With -o -, on standard error, of the bytes piped.
     const Outcome piped = run("white -d 0.2 -b 32 --seed-time 7 --json -o -");
