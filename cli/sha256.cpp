@@ -5,6 +5,8 @@
 #include <fstream>
 #include <vector>
 
+#include "file_io.h"
+
 namespace {
 
 constexpr uint32_t kRound[64] = {
@@ -102,7 +104,8 @@ std::string Sha256::hexDigest()
 
 std::optional<std::string> sha256OfFile(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
+    // The path is UTF-8, which the platform layer turns into the system's own.
+    std::ifstream in(platform::pathFromUtf8(path), std::ios::binary);
     if (!in)
         return std::nullopt;
     Sha256 sha;

@@ -103,8 +103,9 @@ TEST(CliOptions, NoteNamesAndShortestSine)
         const size_t from = error.rfind("from "), to = error.find(" seconds on");
         ASSERT_NE(to, std::string::npos) << frequency << ": " << error;
         const std::string hint = error.substr(from + 5, to - from - 5);
-        if (*shortest)
+        if (*shortest) {
             EXPECT_EQ(hint, shortest) << frequency;
+        }
         EXPECT_EQ(parse({"sine", "--frequency", frequency, "-r", rate, "-d", hint}).error, "") << frequency;
         char below[32];
         std::snprintf(below, sizeof below, "%.4f", std::stod(hint) - 0.0001);
