@@ -1,8 +1,6 @@
 #include "cli_run.h"
 
 #include <cerrno>
-#include <cmath>
-#include <cstdio>
 
 #include "cli_options.h"
 #include "engine.h"
