@@ -16,7 +16,7 @@ public:
     std::string hexDigest();
 
 private:
-    void compress(const unsigned char* chunk);
+    void (*compress_)(uint32_t* state, const unsigned char* data, size_t chunks);
     std::array<uint32_t, 8> state_;
     unsigned char pending_[64];
     size_t pendingBytes_ = 0;
