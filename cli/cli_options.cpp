@@ -28,6 +28,7 @@ constexpr option kLongOptions[] = {
     {"output", required_argument, nullptr, kOutput},
     {"seed-time", required_argument, nullptr, kSeedTime},
     {"quiet", no_argument, nullptr, kQuiet},
+    {"json", no_argument, nullptr, kJson},
     {"list-notes", no_argument, nullptr, kListNotes},
     {"help", no_argument, nullptr, kHelp},
     {"version", no_argument, nullptr, kVersion},

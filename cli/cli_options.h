@@ -40,6 +40,7 @@ struct CliOptions {
     std::string output;               // empty: Test.wav in the working directory
     std::optional<int64_t> seedTime;  // empty: the current time
     bool quiet = false;
+    bool json = false;                // the summary as one JSON object
 };
 
 struct CliParseResult {
@@ -60,6 +61,7 @@ const char* signalName(CliSignal signal);
 std::string extensionWarning(const std::string& path);
 
 // Whether a sine of this frequency and duration yields any tone at this rate,
-// and the shortest duration that does.
+// and the shortest duration that does, in whole tenths of a millisecond: the
+// text, read back as --duration reads it, is rendered, and a tenth less is not.
 bool sineIsRendered(double frequency, double duration, uint32_t rate);
-double sineMinimumDuration(double frequency, uint32_t rate);
+std::string sineMinimumDuration(double frequency, uint32_t rate);

@@ -1,55 +1,23 @@
 #include "cli_run.h"
 
 #include <cerrno>
-#include <cmath>
-#include <cstdio>
 
 #include "cli_options.h"
 #include "engine.h"
 #include "file_io.h"
 #include "interrupts.h"
+#include "job_report.h"
 #include "note_names.h"
 #include "note_table.h"
 #include "output_file.h"
 #include "progress_bar.h"
 #include "seed_clock.h"
+#include "sha256.h"
 #include "wave_levels.h"
 
 namespace {
 
 constexpr const char* kProgram = "veltrane-cli";
-
-std::string hz(double value)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%.10g Hz", value);
-    return text;
-}
-
-std::string dbfs(double value)
-{
-    if (std::isinf(value))
-        return "-inf dBFS";
-    char text[32];
-    std::snprintf(text, sizeof text, "%.2f dBFS", value);
-    // A level just below full scale rounds to zero; no "-0.00".
-    return std::string(text) == "-0.00 dBFS" ? "0.00 dBFS" : text;
-}
-
-std::string describeSignal(const CliOptions& o, const std::string& noteName)
-{
-    switch (o.signal) {
-    case CliSignal::Sine:
-        return noteName.empty() ? "sine " + hz(o.frequency)
-                                : "sine " + noteName + " " + hz(o.frequency);
-    case CliSignal::Sweep:
-        return "sweep " + hz(o.startFrequency) + " to " + hz(o.endFrequency);
-    case CliSignal::Pink:
-    case CliSignal::White:
-        return signalName(o.signal);
-    }
-    return {};
-}
 
 int render(const CliOptions& o, const char* path)
 {
@@ -96,16 +64,11 @@ int reportUnprepared(std::ostream& err, const OutputFile& file, const std::strin
     return cannotWrite(err, path, prepared);
 }
 
-// The summary line, and the complete file handed to its target.
-int handOver(const CliOptions& o, const std::string& noteName, const WaveLevels& l, OutputFile& file,
-             const std::string& path, std::ostream& out, std::ostream& err)
+// The summary line (or its JSON), and the complete file handed to its target.
+int handOver(const JobReport& report, OutputFile& file, const std::string& path, std::ostream& out,
+             std::ostream& err)
 {
-    char seconds[32];
-    std::snprintf(seconds, sizeof seconds, "%.6f", double(l.frames) / o.rate);
-    const std::string line = (file.toStandardOutput() ? std::string("standard output") : path) + ": " +
-                             describeSignal(o, noteName) + ", " + std::to_string(o.rate) + " Hz, " +
-                             std::to_string(o.bits) + " bits, " + std::to_string(l.frames) + " frames (" +
-                             seconds + " s), peak " + dbfs(l.peakDbfs) + ", RMS " + dbfs(l.rmsDbfs) + "\n";
+    const std::string line = report.options.json ? jsonLine(report) : summaryLine(report);
     if (file.toStandardOutput()) {
         // With the file on standard output, the summary follows it, with
         // the messages.
@@ -177,11 +140,11 @@ int renderFile(const CliOptions& o, std::ostream& out, std::ostream& err, bool e
         err << kProgram << ": cannot set the sample rate to " << o.rate << " Hz\n";
         return kExitCannotWrite;
     }
-    setSeedTime(o.seedTime);
+    const int64_t seedTime = pinSeedTime(o.seedTime);
 
     if (o.signal == CliSignal::Sine && o.frequency * 2.0 >= o.rate)
-        err << kProgram << ": warning: " << hz(o.frequency) << " is not below half the sample rate ("
-            << hz(o.rate / 2.0) << "); the tone will alias or vanish\n";
+        err << kProgram << ": warning: " << hertz(o.frequency) << " is not below half the sample rate ("
+            << hertz(o.rate / 2.0) << "); the tone will alias or vanish\n";
     if (const std::string warning = extensionWarning(path); !warning.empty())
         err << kProgram << ": warning: " << warning << '\n';
 
@@ -206,7 +169,18 @@ int renderFile(const CliOptions& o, std::ostream& out, std::ostream& err, bool e
         err << kProgram << ": no " << signalName(o.signal) << " can be rendered with these values\n";
         return kExitUsage;
     }
-    return handOver(o, noteName, l, file, path, out, err);
+    JobReport report{o, file.toStandardOutput() ? "standard output" : path, o.output.empty() ? path : o.output,
+                     noteName, l, seedTime, std::nullopt};
+    // The digest of the bytes handed over, read back from the finished file;
+    // a device written in place (such as /dev/null) keeps none to read.
+    if (o.json && !file.temporaryName().empty()) {
+        report.sha256 = sha256OfFile(file.renderPath());
+        if (!report.sha256) {
+            err << kProgram << ": cannot read back the finished file to checksum it; nothing was written\n";
+            return kExitCannotWrite;
+        }
+    }
+    return handOver(report, file, path, out, err);
 }
 
 }  // namespace
@@ -246,12 +220,22 @@ Common options:
                            16-bit dither; the same request with the same seed
                            time gives the same file (default: the current time)
   -q, --quiet              no progress bar
+      --json               print the summary as one JSON object on one line
+                           (see below)
       --list-notes         print the 108 notes with their frequencies
   -h, --help               print this help
       --version            print the version
 
 On success one line names the file, the signal, rate, width, length and the
-signal's peak and RMS level in dBFS (on standard error with -o -).
+signal's peak and RMS level in dBFS (on standard error with -o -), and, for a
+file that depends on the clock (noise, and 16-bit sines and sweeps, whose
+dither is seeded from it), ends with the seed time: that number given to
+--seed-time makes the same file again. With --json the line is a JSON object
+with the keys path, signal, frequency (sine) or start and end (sweep),
+duration, attenuation, rate, bits, frames, seconds, seed_time (null for a
+file that does not depend on the clock), peak_dbfs, rms_dbfs and sha256 (of
+the whole file as written; null for a device written in place, such as
+/dev/null).
 
 Exit status:
   0                        the file was written
@@ -272,6 +256,10 @@ Examples:
   veltrane-cli sine --note A4 -d 2 -o a4.wav
   veltrane-cli sweep --start 20 --end 20000 -d 10 -b 24 -r 96000 -o sweep.wav
   veltrane-cli pink -a 20 -d 30 --seed-time 0 -o pink.wav
+  veltrane-cli white -d 5 --json -o white.wav
+  veltrane-cli white -d 5 --seed-time 1765000000 -o again.wav
+                           (the same bytes again, when the first run's
+                           seed_time was 1765000000)
 )";
 }
 

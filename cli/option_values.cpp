@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cmath>
 #include <cstdio>
 #include <string_view>
 #include <system_error>
@@ -165,6 +164,9 @@ std::string applyValue(const GivenOption& g, CliOptions& options)
     case kQuiet:
         options.quiet = true;
         break;
+    case kJson:
+        options.json = true;
+        break;
     }
     return error;
 }
@@ -204,9 +206,9 @@ std::string applyValues(const std::vector<GivenOption>& given, CliOptions& optio
         char text[256];
         std::snprintf(text, sizeof text,
                       " is too short for a %.10g Hz sine at %u Hz: the tone needs at least two "
-                      "whole cycles and more than 512 samples, from %.4g seconds on",
+                      "whole cycles and more than 512 samples, from %s seconds on",
                       options.frequency, options.rate,
-                      sineMinimumDuration(options.frequency, options.rate));
+                      sineMinimumDuration(options.frequency, options.rate).c_str());
         // The default duration is never too short, so one was given.
         return (duration ? duration->spelling + " " + duration->value : "the duration") + text;
     }
@@ -220,14 +222,24 @@ bool sineIsRendered(double frequency, double duration, uint32_t rate)
     return toneIsRendered(frequency, duration, rate);
 }
 
-double sineMinimumDuration(double frequency, uint32_t rate)
+std::string sineMinimumDuration(double frequency, uint32_t rate)
 {
-    double samplesPerCycle = static_cast<double>(rate) / frequency;
-    double cycles = 2.0;
-    while (std::floor(cycles * samplesPerCycle) <= 512.0)
-        cycles += 1.0;
-    // The duration from which the cycle count rounds up to that many, raised
-    // to the next 0.1 ms so that the value shown is itself long enough.
-    double exact = (cycles - 0.5) / frequency;
-    return std::ceil(exact * 1e4 - 1e-6) / 1e4;
+    // The tone's own plan decides: the first duration, in tenths of a
+    // millisecond and read from its text as --duration reads it, that gives a
+    // tone. The longest sine needed is 0.15 s (two cycles of 10 Hz), so the
+    // search is short.
+    const auto maxTenths = static_cast<int64_t>(kMaxSeconds * 1e4);
+    std::string text;
+    for (int64_t tenths = 1; tenths <= maxTenths; ++tenths) {
+        char fraction[8];
+        std::snprintf(fraction, sizeof fraction, "%04d", static_cast<int>(tenths % 10000));
+        text = std::to_string(tenths / 10000) + "." + fraction;
+        text.erase(text.find_last_not_of('0') + 1);
+        if (text.back() == '.')
+            text.pop_back();
+        double duration = 0.0;
+        if (parseNumber(text, duration) == NumberStatus::Ok && sineIsRendered(frequency, duration, rate))
+            break;
+    }
+    return text;
 }

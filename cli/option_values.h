@@ -9,7 +9,7 @@
 
 // Options without a short form get ids above every character.
 enum OptionId : int {
-    kFrequency = 256, kNote, kStart, kEnd, kSeedTime, kListNotes, kVersion,
+    kFrequency = 256, kNote, kStart, kEnd, kSeedTime, kJson, kListNotes, kVersion,
     kDuration = 'd', kAttenuation = 'a', kRate = 'r', kBits = 'b', kOutput = 'o', kQuiet = 'q', kHelp = 'h'
 };
 

@@ -26,3 +26,10 @@ void setSeedTime(std::optional<int64_t> seconds)
         pinned.store(false, std::memory_order_release);
     }
 }
+
+int64_t pinSeedTime(std::optional<int64_t> seconds)
+{
+    const int64_t pinnedTo = seconds ? *seconds : static_cast<int64_t>(std::time(nullptr));
+    setSeedTime(pinnedTo);
+    return pinnedTo;
+}

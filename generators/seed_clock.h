@@ -12,3 +12,8 @@ uint32_t seedTimeNow();
 
 // Pins the seed time (seconds since 1970); std::nullopt returns to the clock.
 void setSeedTime(std::optional<int64_t> seconds);
+
+// Pins the seed time for the jobs that follow: to seconds when given, else to
+// the clock's current second, read here once. Answers the second pinned, so
+// that a caller can name the very second its job was seeded from.
+int64_t pinSeedTime(std::optional<int64_t> seconds);

@@ -25,6 +25,16 @@ bool cpuHasAvx2()
 #endif
 }
 
+bool cpuHasSha()
+{
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("sha") && __builtin_cpu_supports("sse4.1");
+#else
+    return false;
+#endif
+}
+
 KernelSet chooseKernelSet()
 {
     const char* setting = std::getenv("VELTRANE_ISA");
@@ -51,4 +61,13 @@ KernelSet kernelSet()
 {
     static const KernelSet chosen = chooseKernelSet();
     return chosen;
+}
+
+bool shaExtensions()
+{
+    // An unknown setting means native, as for kernelSet(), which reports it.
+    static const bool usable = kernelSetFor(std::getenv("VELTRANE_ISA"), true).value_or(KernelSet::Avx2) !=
+                                   KernelSet::Baseline &&
+                               cpuHasSha();
+    return usable;
 }

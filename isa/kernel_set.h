@@ -17,6 +17,11 @@ enum class KernelSet { Baseline, Avx2 };
 // unknown value is reported on standard error and the default taken.
 KernelSet kernelSet();
 
+// Whether the SHA-256 checksum may use the CPU's SHA extensions (x86 only):
+// when the CPU has them, unless VELTRANE_ISA=baseline. Both forms give the
+// same digest; chosen once per process.
+bool shaExtensions();
+
 // The rule behind kernelSet(), for a given setting and CPU: the set to use,
 // or nothing when the setting is not one of the known words.
 std::optional<KernelSet> kernelSetFor(const char* setting, bool cpuHasAvx2);

@@ -6,7 +6,7 @@ VELTRANE_PACKAGES=(
   cmake g++ make pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev fonts-liberation2
-  libsndfile1-dev
+  libsndfile1-dev nlohmann-json3-dev
   help2man dpkg-dev file
 )
 # debian/control's Build-Depends name the same build packages; keep the two

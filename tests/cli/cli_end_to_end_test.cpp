@@ -2,12 +2,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
 
 #include "cli_fixture.h"
 #include "cli_options.h"
 #include "note_table.h"
+#include "sha256.h"
 
 namespace {
 
@@ -51,6 +53,74 @@ TEST_F(Cli, SeedTimeMakesRendersReproducible)
     ASSERT_EQ(b.size(), c.size());
     EXPECT_EQ(b.substr(0, 140 + 2048), c.substr(0, 140 + 2048));  // header and silence
     EXPECT_NE(b, c);
+}
+
+// The second a run names as its seed time: from the end of its summary line,
+// or the JSON's seed_time; -1 when it names none.
+int64_t namedSeedTime(const std::string& output, bool json)
+{
+    if (json) {
+        const nlohmann::json seed = nlohmann::json::parse(output).at("seed_time");
+        return seed.is_null() ? -1 : seed.get<int64_t>();
+    }
+    const size_t at = output.rfind(", seed time ");
+    return at == std::string::npos ? -1 : std::stoll(output.substr(at + 12));
+}
+
+TEST_F(Cli, NamedSeedTimeMakesTheSameFileAgain)
+{
+    // Files that depend on the clock name the second that seeded them;
+    // given back with --seed-time, it makes the same bytes. A 24-bit tone
+    // depends on no clock and names none.
+    for (const std::string args : {"white -d 0.1", "pink -d 0.1 -b 24 --json", "sine -d 0.2", "sweep -d 0.2 --json",
+                                   "sine -b 24", "sine -b 24 --json"}) {
+        const bool json = args.ends_with("--json");
+        const Outcome first = run(args + " -o first.wav");
+        ASSERT_EQ(first.code, 0) << args << ": " << first.err;
+        const int64_t seed = namedSeedTime(first.out, json);
+        if (args.find("-b 24") != std::string::npos && args.find("sine") != std::string::npos) {
+            EXPECT_EQ(seed, -1) << first.out;
+            continue;
+        }
+        ASSERT_GT(seed, 1700000000) << first.out;
+        ASSERT_EQ(run(args + " -o again.wav --seed-time " + std::to_string(seed)).code, 0) << args;
+        EXPECT_EQ(slurp(work / "first.wav"), slurp(work / "again.wav")) << args;
+    }
+}
+
+TEST_F(Cli, JsonAgreesWithTheFileAndThePipedBytes)
+{
+    const Outcome r = run("sweep --start 100 --end 200 -d 0.3 -a 6 -r 48000 -b 24 --json -o s.wav");
+    ASSERT_EQ(r.code, 0) << r.err;
+    ASSERT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1) << r.out;
+    const nlohmann::ordered_json j = nlohmann::ordered_json::parse(r.out);
+    std::vector<std::string> keys;
+    for (const auto& item : j.items())
+        keys.push_back(item.key());
+    EXPECT_EQ(keys, (std::vector<std::string>{"path", "signal", "start", "end", "duration", "attenuation", "rate",
+                                              "bits", "frames", "seconds", "seed_time", "peak_dbfs", "rms_dbfs",
+                                              "sha256"}));
+    const std::string file = slurp(work / "s.wav");
+    Sha256 sha;
+    sha.update(file.data(), file.size());
+    EXPECT_EQ(j, nlohmann::ordered_json::parse(R"({"path": "s.wav", "signal": "sweep", "start": 100, "end": 200,
+        "duration": 0.3, "attenuation": 6, "rate": 48000, "bits": 24, "frames": 15360, "seconds": 0.32,
+        "seed_time": null, "peak_dbfs": -6.0, "rms_dbfs": -9.12, "sha256": ")" + sha.hexDigest() + "\"}"));
+    EXPECT_EQ(j["frames"], (file.size() - 140) / 6);
+    // A name that is no UTF-8 still makes valid JSON, its stray byte U+FFFD.
+    const Outcome odd = run("sine -d 0.1 -b 24 --json -o \"$(printf 'odd\\377.wav')\"");
+    ASSERT_EQ(odd.code, 0) << odd.err;
+    EXPECT_EQ(nlohmann::json::parse(odd.out)["path"], "odd\xEF\xBF\xBD.wav");
+
+    // With -o -, on standard error, of the bytes piped.
+    const Outcome piped = run("white -d 0.2 -b 32 --seed-time 7 --json -o -");
+    ASSERT_EQ(piped.code, 0) << piped.err;
+    const nlohmann::json p = nlohmann::json::parse(piped.err);
+    Sha256 pipedSha;
+    pipedSha.update(piped.out.data(), piped.out.size());
+    EXPECT_EQ(p["sha256"], pipedSha.hexDigest());
+    EXPECT_EQ(p["frames"], (piped.out.size() - 140) / 8);
+    EXPECT_EQ(std::tuple(p["path"], p["signal"], p["seed_time"]), std::tuple("-", "white", 7));
 }
 
 TEST_F(Cli, ListNotesHelpAndVersion)

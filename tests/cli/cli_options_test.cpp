@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <sstream>
 #include <string>
 #include <tuple>
@@ -94,7 +95,24 @@ TEST(CliOptions, NoteNamesAndShortestSine)
          {std::tuple{440.0, 0.01, 44100u, false}, {440.0, 0.01, 96000u, true}, {10.0, 0.149, 96000u, false},
           {10.0, 0.15, 44100u, true}, {440.0, 0.0125, 44100u, true}, {440.0, 0.0124, 44100u, false}})
         EXPECT_EQ(sineIsRendered(frequency, duration, rate), rendered) << frequency << " Hz " << duration << " s";
-    EXPECT_EQ(sineMinimumDuration(440.0, 44100), 0.0125);
+    // The refusal names the shortest duration the tone's plan takes: that
+    // text, typed back, renders, and a tenth of a millisecond less does not.
+    for (const auto& [frequency, rate, shortest] :
+         {std::tuple{"440", "44100", "0.0125"}, {"16000", "48000", "0.0108"}, {"14700", "44100", ""},
+          {"12345.678", "48000", ""}, {"17777", "48000", ""}, {"22050", "44100", ""}, {"20000", "48000", ""},
+          {"10", "96000", "0.15"}, {"5000", "44100", ""}}) {
+        const std::string error = parse({"sine", "--frequency", frequency, "-r", rate, "-d", "0.01"}).error;
+        const size_t from = error.rfind("from "), to = error.find(" seconds on");
+        ASSERT_NE(to, std::string::npos) << frequency << ": " << error;
+        const std::string hint = error.substr(from + 5, to - from - 5);
+        if (*shortest) {
+            EXPECT_EQ(hint, shortest) << frequency;
+        }
+        EXPECT_EQ(parse({"sine", "--frequency", frequency, "-r", rate, "-d", hint}).error, "") << frequency;
+        char below[32];
+        std::snprintf(below, sizeof below, "%.4f", std::stod(hint) - 0.0001);
+        EXPECT_FALSE(sineIsRendered(std::stod(frequency), std::stod(below), std::stoul(rate))) << frequency;
+    }
 }
 
 // The one render this program makes in its own process: a signal that
