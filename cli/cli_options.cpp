@@ -3,14 +3,15 @@
 #include "cli_options.h"
 
 #include <getopt.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <filesystem>
 #include <string_view>
 #include <utility>
 
+#include "file_io.h"
 #include "option_values.h"
 
 namespace {
@@ -129,9 +130,12 @@ std::string extensionWarning(const std::string& path)
 {
     std::string lower = path;
     std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
-    struct stat target {};
+    // Something other than a regular file (a device, a FIFO) is no file
+    // name to warn about.
+    std::error_code missing;
+    const auto type = std::filesystem::status(platform::pathFromUtf8(path), missing).type();
     if (path == "-" || lower.ends_with(".wav") || lower.ends_with(".wave") ||
-        (stat(path.c_str(), &target) == 0 && !S_ISREG(target.st_mode)))
+        (!missing && type != std::filesystem::file_type::regular))
         return {};
     return "\"" + path + "\" does not end in .wav; it is written as a WAVE file all the same";
 }

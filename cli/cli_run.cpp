@@ -2,13 +2,11 @@
 
 #include <cerrno>
 #include <cmath>
-#include <csignal>
 #include <cstdio>
-#include <cstring>
-#include <pthread.h>
 
 #include "cli_options.h"
 #include "engine.h"
+#include "file_io.h"
 #include "interrupts.h"
 #include "note_names.h"
 #include "note_table.h"
@@ -62,7 +60,7 @@ int render(const CliOptions& o, const char* path)
 int cannotWrite(std::ostream& err, const std::string& path, int error)
 {
     err << kProgram << ": cannot write " << (path == "-" ? "to standard output" : "\"" + path + "\"") << ": "
-        << (error != 0 ? std::strerror(error) : "the file could not be written") << '\n';
+        << (error != 0 ? platform::errorText(error) : "the file could not be written") << '\n';
     return kExitCannotWrite;
 }
 
@@ -92,7 +90,7 @@ int reportUnprepared(std::ostream& err, const OutputFile& file, const std::strin
     }
     if (prepared != 0 && !file.failedDirectory().empty()) {
         err << kProgram << ": cannot create a temporary file in \"" << file.failedDirectory()
-            << "\" (TMPDIR, or /tmp): " << std::strerror(prepared) << '\n';
+            << "\" (TMPDIR, or /tmp): " << platform::errorText(prepared) << '\n';
         return kExitCannotWrite;
     }
     return cannotWrite(err, path, prepared);
@@ -125,7 +123,7 @@ int handOver(const CliOptions& o, const std::string& noteName, const WaveLevels&
     if (!out) {
         const int error = errno;
         err << kProgram << ": cannot write the summary to standard output: "
-            << (error != 0 ? std::strerror(error) : "the write failed") << "; \"" << path << "\" was not changed\n";
+            << (error != 0 ? platform::errorText(error) : "the write failed") << "; \"" << path << "\" was not changed\n";
         return kExitCannotWrite;
     }
     if (int error = file.commit(); error != 0)
@@ -148,25 +146,25 @@ int renderFile(const CliOptions& o, std::ostream& out, std::ostream& err, bool e
     // rather than the end of the process.
     // The signals that end a run wait while the temporary file is made and
     // the handlers that remove it are put in place (no other thread runs yet).
-    sigset_t before = holdBackInterrupts();
+    InterruptMask before = holdBackInterrupts();
     OutputFile file(o.output.empty() ? "Test.wav" : o.output);
     const int prepared = file.prepare();
     if (prepared == 0)
-        catchInterrupts(file.temporaryDirectory(), file.temporaryName(),
+        catchInterrupts(file.temporary(),
                         file.temporaryName().empty() ? "the output to \"" + path + "\" is incomplete"
                                                      : "\"" + path + "\" was not changed",
                         drawn);
-    pthread_sigmask(SIG_SETMASK, &before, nullptr);
+    restoreInterrupts(before);
     if (prepared != 0)
         return reportUnprepared(err, file, path, prepared);
-    std::signal(SIGXFSZ, SIG_IGN);
+    treatSizeLimitAsWriteError();
     // The engine's threads end with the signals held back, so that none
     // ends the run while a thread is half gone; one that came meanwhile is
     // taken right after.
     const auto stopEngine = [&] {
         before = holdBackInterrupts();
         shutdownEngine();
-        pthread_sigmask(SIG_SETMASK, &before, nullptr);
+        restoreInterrupts(before);
     };
 
     if (!isEngineAvailable() || !createEngine(&reports, false)) {

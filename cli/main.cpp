@@ -1,6 +1,3 @@
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
 #include <iostream>
@@ -9,25 +6,16 @@
 #include <vector>
 
 #include "cli_run.h"
+#include "file_io.h"
+#include "process.h"
 
 int main(int argc, char** argv)
 {
-    // A standard descriptor that is closed is held by a read-only /dev/null,
-    // so that no file this run opens takes its number: writing to it then
-    // fails as writing to the closed descriptor would.
-    for (int fd = 0; fd <= 2; ++fd) {
-        if (::fcntl(fd, F_GETFD) < 0) {
-            const int placeholder = ::open("/dev/null", O_RDONLY);
-            if (placeholder >= 0 && placeholder != fd) {
-                ::dup2(placeholder, fd);
-                ::close(placeholder);
-            }
-        }
-    }
-    std::vector<std::string> args(argv + 1, argv + argc);
+    platform::guardStandardDescriptors();
+    const std::vector<std::string> args = platform::commandLineArguments(argc, argv);
     int code = 0;
     try {
-        code = runCli(args, std::cout, std::cerr, ::isatty(STDERR_FILENO) == 1);
+        code = runCli(args, std::cout, std::cerr, platform::isTerminal(2));
     } catch (const std::bad_alloc&) {
         // Unwound: the temporary file is gone and the target as it was.
         std::cerr << "veltrane-cli: out of memory\n";
@@ -39,7 +27,7 @@ int main(int argc, char** argv)
     // failure the caller should see.
     if (!std::cout && code == kExitWritten) {
         std::cerr << "veltrane-cli: cannot write to standard output: "
-                  << (errno != 0 ? std::strerror(errno) : "the write failed") << '\n';
+                  << (errno != 0 ? platform::errorText(errno) : "the write failed") << '\n';
         return kExitCannotWrite;
     }
     return code;

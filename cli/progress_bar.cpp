@@ -1,20 +1,9 @@
 #include "progress_bar.h"
 
-#include <sys/ioctl.h>
-#include <unistd.h>
-
 #include <cmath>
-#include <cstdlib>
 #include <string>
 
 namespace {
-
-volatile std::sig_atomic_t resized = 0;
-
-void noteResize(int)
-{
-    resized = 1;
-}
 
 // "[###---] 100%" around the bar: brackets, a space and four characters.
 constexpr int kFrameWidth = 7;
@@ -27,31 +16,14 @@ ProgressBar::ProgressBar(std::ostream& out, uint64_t expectedReports, bool enabl
     if (!enabled_)
         return;
     columns_ = terminalColumns();
-    struct sigaction action {};
-    action.sa_handler = noteResize;
-    action.sa_flags = SA_RESTART;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGWINCH, &action, &previousResize_);
+    resizes_.emplace();
 }
 
-ProgressBar::~ProgressBar()
-{
-    if (enabled_)
-        sigaction(SIGWINCH, &previousResize_, nullptr);
-}
+ProgressBar::~ProgressBar() = default;
 
 int ProgressBar::terminalColumns()
 {
-    winsize size{};
-    if (ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0)
-        return size.ws_col;
-    if (const char* columns = std::getenv("COLUMNS")) {
-        char* end = nullptr;
-        const long value = std::strtol(columns, &end, 10);
-        if (end != columns && *end == '\0' && value > 0 && value <= 10000)
-            return static_cast<int>(value);
-    }
-    return 80;
+    return platform::terminalColumns();
 }
 
 uint64_t ProgressBar::expectedReports(uint32_t rate, double duration)
@@ -67,8 +39,7 @@ void ProgressBar::blockRendered()
     ++reports_;
     if (!enabled_)
         return;
-    if (resized) {
-        resized = 0;
+    if (resizes_->takeResize()) {
         columns_ = terminalColumns();
         shownPercent_ = -1;  // redrawn at the new width
     }

@@ -2,11 +2,12 @@
 // per-block reports. It fits the terminal's width and follows its resizing.
 #pragma once
 
-#include <csignal>
 #include <cstdint>
+#include <optional>
 #include <ostream>
 
 #include "progress.h"
+#include "terminal.h"
 
 class ProgressBar : public ProgressNotifier {
 public:
@@ -41,5 +42,5 @@ private:
     int shownPercent_ = -1;
     int columns_ = 80;
     bool enabled_;
-    struct sigaction previousResize_ {};
+    std::optional<platform::TerminalResizeWatch> resizes_;
 };

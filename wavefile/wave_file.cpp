@@ -4,13 +4,11 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
-#include <fcntl.h>
 #include <memory>
 #include <new>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
+#include "file_io.h"
+#include "memory.h"
 #include "writer_thread.h"
 
 const char kWaveNotice[] = "Veltrane test signal generator " VELTRANE_VERSION;
@@ -26,11 +24,7 @@ constexpr size_t kBufferBytes = 512u << 10;  // blocks are collected up to 512 K
 constexpr size_t kShortWriteBytes = 128u << 10;
 
 const WaveFileOps kSystemOps = {
-    [](const char* path, int flags, mode_t mode) { return ::open(path, flags, mode); },
-    [](int fd, const void* data, size_t count) { return ::write(fd, data, count); },
-    [](int fd, const void* data, size_t count, off_t offset) { return ::pwrite(fd, data, count, offset); },
-    [](int fd, off_t length) { return ::ftruncate(fd, length); },
-    [](int fd) { return ::close(fd); },
+    platform::openForWriting, platform::writeSome, platform::writeAt, platform::truncateFile, platform::closeFile,
 };
 
 const WaveFileOps* ops = &kSystemOps;
@@ -47,7 +41,7 @@ struct Writer {
     unsigned char header[kWaveHeaderBytes] = {};  // as written at the open
     // How far the file reaches past our data: the partial block of a failed
     // write, which finishing the file cuts off.
-    off_t staleEnd = 0;
+    int64_t staleEnd = 0;
     // Two buffers: the job fills one while the writer thread, when there is
     // one, writes the other.
     std::unique_ptr<unsigned char[]> buffers[2];
@@ -77,7 +71,7 @@ size_t writeAll(const unsigned char* data, size_t count)
 {
     size_t done = 0;
     while (done < count) {
-        ssize_t n = ops->write(writer.fd, data + done, count - done);
+        int64_t n = ops->write(writer.fd, data + done, count - done);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
@@ -89,11 +83,11 @@ size_t writeAll(const unsigned char* data, size_t count)
     return done;
 }
 
-bool pwriteAll(const unsigned char* data, size_t count, off_t offset)
+bool pwriteAll(const unsigned char* data, size_t count, int64_t offset)
 {
     size_t done = 0;
     while (done < count) {
-        ssize_t n = ops->pwrite(writer.fd, data + done, count - done, offset + static_cast<off_t>(done));
+        int64_t n = ops->writeAt(writer.fd, data + done, count - done, offset + static_cast<int64_t>(done));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
@@ -128,30 +122,10 @@ bool writeData(const unsigned char* data, size_t count)
     writer.failed = true;
     // Bytes of a partial block lie past the data now; finishing the file
     // cuts them off.
-    const off_t reached = static_cast<off_t>(kWaveHeaderBytes + writer.bytesWritten + done);
+    const int64_t reached = static_cast<int64_t>(kWaveHeaderBytes + writer.bytesWritten + done);
     writer.staleEnd = std::max(writer.staleEnd, reached);
     writer.bytesWritten += static_cast<uint32_t>(done - done % keepUnit());
     return false;
-}
-
-// Maps the pages of a new buffer in one call rather than one fault per page
-// at its first fill, which on some virtual machines costs several
-// microseconds a page. Only a hint: where the kernel lacks it the pages are
-// mapped as they are touched.
-void prefault(unsigned char* data, size_t count)
-{
-#ifdef MADV_POPULATE_WRITE
-    if (!data)
-        return;
-    const uintptr_t page = static_cast<uintptr_t>(::sysconf(_SC_PAGESIZE));
-    const uintptr_t begin = (reinterpret_cast<uintptr_t>(data) + page - 1) / page * page;
-    const uintptr_t end = (reinterpret_cast<uintptr_t>(data) + count) / page * page;
-    if (end > begin)
-        ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE);
-#else
-    (void)data;
-    (void)count;
-#endif
 }
 
 WriterThread writerThread(writeData);
@@ -192,8 +166,8 @@ bool finishFile()
     // The whole header is rewritten in one piece, so a failure leaves either
     // the placeholders or the final sizes, never a mixture.
     bool ok = true;
-    const off_t end = static_cast<off_t>(kWaveHeaderBytes) + d;
-    if (writer.staleEnd > end && ops->ftruncate(writer.fd, end) != 0) {
+    const int64_t end = static_cast<int64_t>(kWaveHeaderBytes) + d;
+    if (writer.staleEnd > end && ops->truncate(writer.fd, end) != 0) {
         writer.error = errno;
         ok = false;
     }
@@ -261,7 +235,10 @@ bool openWaveFile(const char* path, int rate, int bits)
     for (auto& buffer : writer.buffers) {
         if (!buffer) {
             buffer.reset(new (std::nothrow) unsigned char[kBufferBytes]);
-            prefault(buffer.get(), kBufferBytes);
+            // Mapped in one call rather than one fault per page at its
+            // first fill, which on some virtual machines costs several
+            // microseconds a page (only a hint).
+            platform::prefaultForWriting(buffer.get(), kBufferBytes);
         }
         if (!buffer) {
             writer.error = ENOMEM;
@@ -272,7 +249,7 @@ bool openWaveFile(const char* path, int rate, int bits)
     unsigned char* header = writer.header;
     buildHeader(header, rate, bits);
 
-    writer.fd = ops->open(path, O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    writer.fd = ops->open(path);
     if (writer.fd < 0) {
         writer.error = errno;
         return false;
@@ -284,10 +261,8 @@ bool openWaveFile(const char* path, int rate, int bits)
     // wait for the old data's write-back and flush the new data at the
     // close, which costs several times more on a large file.) A cut that
     // fails leaves the old file as it was.
-    struct stat existing {};
-    if (::fstat(writer.fd, &existing) == 0 && S_ISREG(existing.st_mode) &&
-        existing.st_size > static_cast<off_t>(kWaveHeaderBytes) &&
-        ops->ftruncate(writer.fd, static_cast<off_t>(kWaveHeaderBytes)) != 0) {
+    if (platform::regularFileSize(writer.fd) > static_cast<int64_t>(kWaveHeaderBytes) &&
+        ops->truncate(writer.fd, static_cast<int64_t>(kWaveHeaderBytes)) != 0) {
         writer.error = errno;
         ops->close(writer.fd);
         writer.fd = -1;
@@ -296,7 +271,7 @@ bool openWaveFile(const char* path, int rate, int bits)
     const size_t headerDone = writeAll(header, kWaveHeaderBytes);
     if (headerDone != kWaveHeaderBytes) {
         // What a new file would hold: the part of the header that was written.
-        ops->ftruncate(writer.fd, static_cast<off_t>(headerDone));
+        ops->truncate(writer.fd, static_cast<int64_t>(headerDone));
         ops->close(writer.fd);
         writer.fd = -1;
         return false;

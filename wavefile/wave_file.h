@@ -9,7 +9,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <sys/types.h>
 
 constexpr uint32_t kWaveHeaderBytes = 140;
 constexpr uint32_t kWaveFormatChunkBytes = 100;
@@ -40,13 +39,13 @@ bool writeWaveBlock(const void* block, int count);
 // reached the file and the file was finished without error.
 uint32_t closeWaveFile(bool* complete = nullptr);
 
-// The system calls the writer makes, replaceable so tests can make any of them
-// fail or come up short. Null restores the real ones.
+// The system calls the writer makes (those of file_io.h), replaceable so tests
+// can make any of them fail or come up short. Null restores the real ones.
 struct WaveFileOps {
-    int (*open)(const char* path, int flags, mode_t mode);
-    ssize_t (*write)(int fd, const void* data, size_t count);
-    ssize_t (*pwrite)(int fd, const void* data, size_t count, off_t offset);
-    int (*ftruncate)(int fd, off_t length);
+    int (*open)(const char* path);
+    int64_t (*write)(int fd, const void* data, size_t count);
+    int64_t (*writeAt)(int fd, const void* data, size_t count, int64_t offset);
+    int (*truncate)(int fd, int64_t length);
     int (*close)(int fd);
 };
 void setWaveFileOps(const WaveFileOps* ops);

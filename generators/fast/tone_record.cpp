@@ -1,8 +1,6 @@
 #include "tone_record.h"
 
-#include <cstdlib>
-#include <sys/mman.h>
-
+#include "memory.h"
 #include "tone_generator.h"
 
 
@@ -18,14 +16,14 @@ int32_t* newToneRecord(uint32_t count, uint32_t& capacity)
     const bool huge = bytes >= kHugePage / 2;
     if (huge)
         bytes = (bytes + kHugePage - 1) / kHugePage * kHugePage;
-    void* memory = std::aligned_alloc(huge ? kHugePage : alignof(int32_t), bytes);
+    void* memory = platform::allocateAligned(huge ? kHugePage : alignof(int32_t), bytes);
     if (memory && huge)
-        ::madvise(memory, bytes, MADV_HUGEPAGE);  // only advice: without it the pages are small
+        platform::adviseHugePages(memory, bytes);  // only advice: without it the pages are small
     capacity = memory ? static_cast<uint32_t>(bytes / sizeof(int32_t)) : 0;
     return static_cast<int32_t*>(memory);
 }
 
 void ToneGenerator::RecordDeleter::operator()(int32_t* record) const
 {
-    std::free(record);
+    platform::freeAligned(record);
 }

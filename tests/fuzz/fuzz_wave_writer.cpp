@@ -9,12 +9,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
+#include <filesystem>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
+#include "file_io.h"
 #include "fuzz_invariant.h"
 #include "test_files.h"
 #include "wave_file.h"
@@ -45,20 +44,20 @@ bool strike(Call call)
 // Each call of the file layer fails with errno when the fault strikes it; a
 // struck write may instead come up short.
 const WaveFileOps kFaulty = {
-    [](const char* path, int flags, mode_t mode) { return strike(kOpen) ? (errno = EACCES, -1) : ::open(path, flags, mode); },
-    [](int fd, const void* data, size_t count) -> ssize_t {
+    [](const char* path) { return strike(kOpen) ? (errno = EACCES, -1) : platform::openForWriting(path); },
+    [](int fd, const void* data, size_t count) -> int64_t {
         if (!strike(kWrite))
-            return ::write(fd, data, count);
+            return platform::writeSome(fd, data, count);
         if (fault.shorten && fault.keep < count)
-            return ::write(fd, data, fault.keep);
+            return platform::writeSome(fd, data, fault.keep);
         return errno = ENOSPC, -1;
     },
-    [](int fd, const void* data, size_t count, off_t at) -> ssize_t {
-        return strike(kPwrite) ? (errno = EIO, -1) : ::pwrite(fd, data, count, at);
+    [](int fd, const void* data, size_t count, int64_t at) -> int64_t {
+        return strike(kPwrite) ? (errno = EIO, -1) : platform::writeAt(fd, data, count, at);
     },
-    [](int fd, off_t length) { return strike(kFtruncate) ? (errno = EIO, -1) : ::ftruncate(fd, length); },
+    [](int fd, int64_t length) { return strike(kFtruncate) ? (errno = EIO, -1) : platform::truncateFile(fd, length); },
     [](int fd) {
-        const int result = ::close(fd);
+        const int result = platform::closeFile(fd);
         return strike(kClose) ? (errno = EIO, -1) : result;
     },
 };
@@ -69,16 +68,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size < 6)
         return 0;
-    static const std::string path = [] {
-        char pattern[] = "/tmp/veltrane-fuzz-XXXXXX";
-        return std::string(mkdtemp(pattern)) + "/out.wav";
-    }();
+    static const ScratchDir scratch;
+    static const std::string path = scratch.file("out.wav");
     // Half the runs write over the file the run before left, which the
     // writer cuts to the header's length at the open.
-    struct stat before {};
-    const bool existed = (data[1] & 8) && ::stat(path.c_str(), &before) == 0;
+    namespace fs = std::filesystem;
+    std::error_code missing;
+    const bool existed = (data[1] & 8) && fs::exists(path, missing);
+    const uintmax_t sizeBefore = existed ? fs::file_size(path) : 0;
     if (!existed)
-        ::unlink(path.c_str());
+        fs::remove(path, missing);
 
     fault = Fault{};
     fault.call = data[0] % (kCallKinds + 1) == kCallKinds ? -1 : data[0] % (kCallKinds + 1);
@@ -102,8 +101,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     closeWaveFile(&complete);
     setWaveFileOps(nullptr);
 
-    struct stat st {};
-    const bool exists = ::stat(path.c_str(), &st) == 0;
+    const bool exists = fs::exists(path, missing);
+    const uintmax_t sizeAfter = exists ? fs::file_size(path) : 0;
     if (!opened) {
         if (!fault.hit)
             fail("open failed without a fault");
@@ -113,11 +112,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             return 0;
         if (fault.call == kFtruncate) {
             // The cut of an existing file failed before anything was written.
-            if (!exists || !existed || st.st_size != before.st_size)
+            if (!exists || !existed || sizeAfter != sizeBefore)
                 fail("a failed cut changed what was there");
             return 0;
         }
-        if (exists && st.st_size >= 140)
+        if (exists && sizeAfter >= 140)
             fail("a failed header write left a whole header");
         return 0;
     }

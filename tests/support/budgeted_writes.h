@@ -4,9 +4,8 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <fcntl.h>
-#include <unistd.h>
 
+#include "file_io.h"
 #include "wave_file.h"
 
 namespace budgeted_writes {
@@ -14,19 +13,19 @@ namespace budgeted_writes {
 inline long budget = 0;
 
 inline const WaveFileOps ops = {
-    [](const char* p, int f, mode_t m) { return ::open(p, f, m); },
-    [](int fd, const void* d, size_t c) -> ssize_t {
+    platform::openForWriting,
+    [](int fd, const void* d, size_t c) -> int64_t {
         if (budget <= 0) {
             errno = ENOSPC;
             return -1;
         }
         const size_t n = std::min<size_t>(c, size_t(budget));
         budget -= long(n);
-        return ::write(fd, d, n);
+        return platform::writeSome(fd, d, n);
     },
-    [](int fd, const void* d, size_t c, off_t o) { return ::pwrite(fd, d, c, o); },
-    [](int fd, off_t l) { return ::ftruncate(fd, l); },
-    [](int fd) { return ::close(fd); },
+    platform::writeAt,
+    platform::truncateFile,
+    platform::closeFile,
 };
 
 }  // namespace budgeted_writes

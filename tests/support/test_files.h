@@ -7,15 +7,20 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 #include <vector>
 
 class ScratchDir {
 public:
+    // A new directory of its own under the system's temporary directory.
     ScratchDir()
     {
-        std::string pattern = (std::filesystem::temp_directory_path() / "veltrane-XXXXXX").string();
-        path_ = mkdtemp(pattern.data());
+        std::random_device random;
+        const auto base = std::filesystem::temp_directory_path();
+        do
+            path_ = base / ("veltrane-" + std::to_string(random()));
+        while (!std::filesystem::create_directory(path_));
     }
     ~ScratchDir()
     {

@@ -14,9 +14,15 @@
 //       complete bytes are copied to the target, whose header therefore has
 //       its final sizes;
 //   a device that can seek (such as /dev/null): written directly.
+//
+// On Windows a regular file is replaced the same way (the temporary file
+// beside it, moved over it once complete and closed); "-" is standard
+// output, written in binary mode. Paths are UTF-8 there too.
 #pragma once
 
 #include <string>
+
+#include "interrupts.h"
 
 class OutputFile {
 public:
@@ -38,10 +44,10 @@ public:
     const std::string& failedDirectory() const { return failedDirectory_; }
     // The path the engine writes.
     const std::string& renderPath() const { return renderPath_; }
-    // The temporary file's name and the descriptor of its directory (-1
-    // when the engine writes the target).
+    // The temporary file's name (empty when the engine writes the target),
+    // and what the interrupt handlers remove (see interrupts.h).
     const std::string& temporaryName() const { return temporaryName_; }
-    int temporaryDirectory() const { return temporaryName_.empty() ? -1 : directory_; }
+    TemporaryFileRef temporary() const { return {temporaryName_.empty() ? -1 : directory_, temporaryName_}; }
     bool toStandardOutput() const { return descriptor_ == 1; }
 
     // Moves the complete file to its target. Answers 0, or the error number
@@ -63,7 +69,7 @@ private:
     int descriptor_ = -1;         // the open descriptor streamed to, if one was named
     int directory_ = -1;          // the temporary file's directory, held open
     std::string name_;            // the target's name in that directory (Replace)
-    std::string temporaryName_;   // the temporary file's name there
+    std::string temporaryName_;   // the temporary file's name there (Windows: its whole path)
     int temporary_ = -1;          // the temporary file, open for reading and writing
     Mode mode_ = Mode::Replace;
 };

@@ -1,9 +1,10 @@
 #include "interrupts.h"
 
 #include <atomic>
+#include <csignal>
 #include <cstring>
 #include <fcntl.h>
-#include <sys/uio.h>
+#include <pthread.h>
 #include <unistd.h>
 
 namespace {
@@ -92,20 +93,28 @@ void prepare(int directory, const std::string& removeName, const std::string& wh
 
 }  // namespace
 
-sigset_t holdBackInterrupts()
+static_assert(sizeof(sigset_t) <= sizeof(InterruptMask::bytes) && alignof(sigset_t) <= alignof(InterruptMask),
+              "a signal mask fits the mask's bytes");
+
+InterruptMask holdBackInterrupts()
 {
-    sigset_t signals, before;
+    sigset_t signals;
     sigemptyset(&signals);
     forEachSignal([&](int signal) { sigaddset(&signals, signal); });
-    pthread_sigmask(SIG_BLOCK, &signals, &before);
+    InterruptMask before{};
+    pthread_sigmask(SIG_BLOCK, &signals, reinterpret_cast<sigset_t*>(before.bytes));
     return before;
 }
 
-void catchInterrupts(int directory, const std::string& removeName, const std::string& what,
-                     bool afterProgressBar)
+void restoreInterrupts(const InterruptMask& mask)
+{
+    pthread_sigmask(SIG_SETMASK, reinterpret_cast<const sigset_t*>(mask.bytes), nullptr);
+}
+
+void catchInterrupts(const TemporaryFileRef& temporary, const std::string& what, bool afterProgressBar)
 {
     cleanup.afterProgressBar = afterProgressBar;
-    prepare(directory, removeName, what);
+    prepare(temporary.name.empty() ? -1 : temporary.directory, temporary.name, what);
     owned.store(false);
     forEachSignal([](int signal) {
         const char* abbreviation = signal < SIGRTMIN ? sigabbrev_np(signal) : nullptr;
@@ -132,4 +141,9 @@ void releaseInterrupts(const std::string& what)
 {
     prepare(-1, "", what);
     owned.store(false);
+}
+
+void treatSizeLimitAsWriteError()
+{
+    std::signal(SIGXFSZ, SIG_IGN);
 }

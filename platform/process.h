@@ -1,0 +1,19 @@
+// What a command-line program needs from its process before it starts work.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// The program's arguments after its name, in UTF-8. On Windows they are
+// read from the wide command line, so that any file name reaches the file
+// system intact whatever the console's code page.
+std::vector<std::string> commandLineArguments(int argc, char** argv);
+
+// A standard descriptor that is closed is held by a read-only null device,
+// so that no file the run opens takes its number: writing to it then fails
+// as writing to the closed descriptor would. (Windows: nothing to do.)
+void guardStandardDescriptors();
+
+}  // namespace platform
