@@ -63,7 +63,8 @@ private:
     std::atomic<bool> m_busy{false};
     std::atomic<uint64_t> m_blocksWritten{0};
     std::thread m_worker;
-    HWND m_jobButton = nullptr;  // the focused button that started the running job
+    HWND m_jobButton = nullptr;       // the focused button that started the running job
+    HWND m_focusDuringJob = nullptr;  // where the focus went when the buttons were disabled
     bool m_engineCreated = false;
     bool m_closePending = false;  // closing waits for the running job's file
     bool m_endingSession = false; // no message boxes while the session ends

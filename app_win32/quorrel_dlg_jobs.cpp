@@ -93,8 +93,7 @@ void CQuorrelDlg::EnableGenerateButtons(bool enable)
     if (!enable)
         return;
     // The focus goes back to the job's button unless the user has moved it.
-    HWND focus = GetFocus();
-    if (m_jobButton && (!focus || focus == m_hwnd))
+    if (m_jobButton && GetFocus() == m_focusDuringJob)
         SendMessageA(m_hwnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(m_jobButton), TRUE);
     m_jobButton = nullptr;
     m_busy.store(false);
@@ -119,6 +118,7 @@ void CQuorrelDlg::startJob(SignalKind kind)
     // A failed check has been shown and its field holds the focus; the job
     // runs with the values as they stand.
     DoDataExchange(true);
+    m_focusDuringJob = GetFocus();
 
     std::unique_ptr<JobRequest> request(new (std::nothrow) JobRequest);
     if (!request) {
