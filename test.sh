@@ -14,7 +14,9 @@
 #                           baseline kernels; the libraries, veltrane-cli and
 #                           their tests cross-built for arm64, s390x and i386
 #                           and run under qemu-user, their files compared
-#                           byte for byte with this machine's
+#                           byte for byte with this machine's; the Windows
+#                           dialog and command line built with MinGW-w64 into
+#                           their zip, the dialog driven under Wine
 #   ./test.sh --fuzz [S]    only the fuzz targets, S seconds each (default 30)
 #   ./test.sh --cross T     only the cross check for target T (a file name in
 #                           cmake/toolchains/ without .cmake)
@@ -82,6 +84,31 @@ native_matrix() {  # build dir -> renders build/matrix, and again with the basel
   VELTRANE_ISA=baseline scripts/render-matrix.sh "$1/matrix-baseline" "$1/cli/veltrane-cli"
   diff -r "$1/matrix" "$1/matrix-baseline"
   echo "baseline kernels: $(ls "$1/matrix" | grep -c '\.wav$') files identical"
+}
+
+windows_packages=(g++-mingw-w64-x86-64-posix wine wine64 xvfb xdotool imagemagick)
+
+# The Windows dialog: builds veltrane.exe, veltrane-cli.exe and the dialog
+# rules' tests with MinGW-w64, runs those tests under Wine, makes the zip and
+# checks what it holds, and drives the dialog under Wine in a virtual display
+# (scripts/win-dialog-check.sh) against the native command line's file.
+windows_dialog() {  # native build dir
+  local dir=build-windows version
+  echo "== Windows dialog and zip"
+  cmake -S . -B "$dir" -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/x86_64-w64-mingw32.cmake \
+    -DCMAKE_BUILD_TYPE=Release -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON >/dev/null
+  cmake --build "$dir" -j"$jobs" --target veltrane veltrane-cli test_dialog_rules
+  ctest --test-dir "$dir" --output-on-failure -R '^(DialogRules|DataExchange)\.' --timeout 900
+  version=$(sed -n 's/^project(Veltrane VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+  rm -f "$dir"/veltrane-*-windows-x86_64.zip
+  (cd "$dir" && cpack -G ZIP >/dev/null)
+  local listing name
+  listing=$(cmake -E tar tf "$dir/veltrane-$version-windows-x86_64.zip")
+  for name in veltrane.exe veltrane-cli.exe LICENSE.txt README.txt; do
+    grep -qx "veltrane-$version-windows-x86_64/$name" <<<"$listing" || { echo "the zip lacks $name" >&2; return 1; }
+  done
+  echo "veltrane-$version-windows-x86_64.zip: $(wc -l <<<"$listing") files"
+  scripts/win-dialog-check.sh "$dir" "$1/cli/veltrane-cli"
 }
 
 run_fuzzers() {
@@ -173,7 +200,7 @@ case $mode in
     ;;
   ci)
     ensure_packages clang libclang-rt-14-dev lintian desktop-file-utils appstream man-db \
-      "${cross_packages[@]}" "${cross_targets[@]/#/g++-}"
+      "${cross_packages[@]}" "${cross_targets[@]/#/g++-}" "${windows_packages[@]}"
     build_and_test build -- -DCMAKE_BUILD_TYPE=Release
     echo "== the baseline kernels"
     VELTRANE_ISA=baseline QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-failure -j"$jobs"
@@ -181,6 +208,7 @@ case $mode in
     for target in "${cross_targets[@]}"; do
       cross_check "$target" build/matrix
     done
+    windows_dialog build
     echo "== Debian package"
     check_package
     echo "== AddressSanitizer + UndefinedBehaviorSanitizer, leak checks on"

@@ -40,8 +40,8 @@ export DISPLAY=:$(head -n1 "$work/display")
 wineserver -p
 # Wine draws the window frames itself (there is no window manager here), and
 # shows Arial, which Windows has, in the font with Arial's metrics.
-timeout 120 "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null
-timeout 120 "$wine" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v Arial /d 'Liberation Sans' /f >/dev/null
+timeout 300 "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null
+timeout 300 "$wine" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v Arial /d 'Liberation Sans' /f >/dev/null
 
 # Waits (up to $2 s) for a window whose whole name is $1; prints its id.
 window() {
