@@ -4,7 +4,8 @@
 # Test.wav byte for byte as the Linux command line writes the same request
 # with the same seed time; the About box opens from the window menu and
 # closes; an out-of-range frequency is reported twice (the field's check and
-# the refused job) and writes nothing; Escape ends the dialog with status 0.
+# the refused job) and writes nothing; Escape while a job runs ends the
+# dialog with status 0 once the file is complete.
 #
 #   scripts/win-dialog-check.sh WINDOWS_BUILD_DIR LINUX_VELTRANE_CLI [SCREENSHOT.png]
 set -euo pipefail
@@ -103,9 +104,15 @@ sleep 1
 [ ! -e Test.wav ] || fail "the refused job wrote Test.wav"
 echo "win-dialog-check: the out-of-range frequency was reported twice and nothing was written"
 
-keys Escape
+# The frequency field holds the focus, its text selected: 440 again; then
+# 120 s of white noise, and Escape while it is written. The dialog ends when
+# the file is complete: the command line's file, byte for byte.
+keys 4 4 0 shift+Tab shift+Tab shift+Tab 1 2 0
+keys Tab Tab Tab Tab Tab Tab Tab Tab Tab space Escape
+"$cli" white -d 120 --seed-time "$seed" -q -o "$work/white.wav" >/dev/null 2>&1
 status=0
 wait "$app_pid" || status=$?
 app_pid=
 [ "$status" -eq 0 ] || fail "the dialog ended with status $status"
-echo "win-dialog-check: Escape ended the dialog with status 0"
+cmp Test.wav white.wav || fail "the white noise closed during its job differs from the command line's file"
+echo "win-dialog-check: Escape during a job ended the dialog with status 0 once the file was complete ($(stat -c %s Test.wav) bytes, identical)"
