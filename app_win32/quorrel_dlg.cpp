@@ -138,11 +138,11 @@ void CQuorrelDlg::OnInitDialog()
     }
     setEngineSampleRate(44100);
 
-    const DWORD length = GetCurrentDirectoryA(0, nullptr);
-    std::vector<char> dir(length + 1, '\0');
-    if (length > 0 && GetCurrentDirectoryA(DWORD(dir.size()), dir.data()) < dir.size())
-        m_startDir = dir.data();
-    SetDlgItemTextA(m_hwnd, IDC_OUTPUT_PATH, defaultOutputPath(m_startDir, '\\').c_str());
+    const DWORD length = GetCurrentDirectoryW(0, nullptr);
+    std::vector<wchar_t> dir(length + 1, L'\0');
+    if (length > 0 && GetCurrentDirectoryW(DWORD(dir.size()), dir.data()) < dir.size())
+        m_startDir = toUtf8(dir.data());
+    setItemText(IDC_OUTPUT_PATH, defaultOutputPath(m_startDir, '\\'));
 
     m_busy.store(false);
 
@@ -269,7 +269,7 @@ void CQuorrelDlg::OnNoteSelected()
     if (note < 0 || note >= kNoteCount)
         return;
     m_values.sineHz = table[note];
-    SetDlgItemTextA(m_hwnd, IDC_SINE_FREQUENCY, noteFrequencyText(m_values.sineHz).c_str());
+    setItemText(IDC_SINE_FREQUENCY, noteFrequencyText(m_values.sineHz));
 }
 
 void CQuorrelDlg::OnSampleRateSelected()

@@ -13,6 +13,9 @@
 #include "dialog_rules.h"
 #include "progress.h"
 
+// UTF-16 text as UTF-8.
+std::string toUtf8(const std::wstring& wide);
+
 // A job's window actions, sent by its thread to the dialog (wParam names the
 // action, lParam points at its data) and carried out on the dialog's thread.
 constexpr UINT kJobActionMessage = WM_APP + 1;
@@ -52,6 +55,7 @@ private:
 
     HWND item(int id) const { return GetDlgItem(m_hwnd, id); }
     std::string itemText(int id) const;
+    void setItemText(int id, const std::string& text);
     void tell(const char* text, UINT style);
 
     HINSTANCE m_instance = nullptr;

@@ -60,19 +60,39 @@ void CQuorrelDlg::blockRendered()
     SendMessageA(m_hwnd, WM_APP, 0, 0);
 }
 
+std::string toUtf8(const std::wstring& wide)
+{
+    const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), int(wide.size()), nullptr, 0, nullptr, nullptr);
+    std::string text(size_t(n > 0 ? n : 0), '\0');
+    if (n > 0)
+        WideCharToMultiByte(CP_UTF8, 0, wide.data(), int(wide.size()), text.data(), n, nullptr, nullptr);
+    return text;
+}
+
+// The controls' texts travel as UTF-8, the encoding the file layer takes,
+// whatever code page the system gives the ANSI calls.
 std::string CQuorrelDlg::itemText(int id) const
 {
     HWND control = item(id);
-    std::string text(size_t(GetWindowTextLengthA(control)) + 1, '\0');
-    text.resize(size_t(GetWindowTextA(control, text.data(), int(text.size()))));
-    return text;
+    std::wstring wide(size_t(GetWindowTextLengthW(control)) + 1, L'\0');
+    wide.resize(size_t(GetWindowTextW(control, wide.data(), int(wide.size()))));
+    return toUtf8(wide);
+}
+
+void CQuorrelDlg::setItemText(int id, const std::string& text)
+{
+    const int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0);
+    std::wstring wide(size_t(n > 0 ? n : 0), L'\0');
+    if (n > 0)
+        MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), wide.data(), n);
+    SetDlgItemTextW(m_hwnd, id, wide.c_str());
 }
 
 void CQuorrelDlg::DoDataExchange(bool save)
 {
     if (!save) {
         for (ValueField field : kValueFields)
-            SetDlgItemTextA(m_hwnd, fieldId(field), fieldText(m_values, field).c_str());
+            setItemText(fieldId(field), fieldText(m_values, field));
         return;
     }
     const std::optional<FieldFailure> failure =
