@@ -4,7 +4,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
-#include <cstdlib>
+#include <optional>
 #include <string>
 
 #include "quorrel_dlg.h"
@@ -28,12 +28,10 @@ bool readArguments()
             ok = false;
             break;
         }
-        const std::wstring value = argv[++i];
-        wchar_t* end = nullptr;
-        const long long seconds = std::wcstoll(value.c_str(), &end, 10);
-        ok = !value.empty() && end && *end == L'\0' && seconds >= 0;
+        const std::optional<int64_t> seconds = readSeedTime(toUtf8(argv[++i]));
+        ok = seconds.has_value();
         if (ok)
-            setSeedTime(seconds);
+            setSeedTime(*seconds);
     }
     LocalFree(argv);
     return ok;

@@ -1,5 +1,6 @@
 #include "dialog_rules.h"
 
+#include <charconv>
 #include <cmath>
 
 #include "data_exchange.h"
@@ -156,6 +157,17 @@ void runJob(const JobRequest& r, JobReporter& reporter)
             reporter.tell(silentToneMessage(r), MessageIcon::Information);
     }
     reporter.giveButtonsBack();
+}
+
+std::optional<int64_t> readSeedTime(std::string_view text)
+{
+    if (!text.empty() && text[0] == '+')
+        text.remove_prefix(1);
+    int64_t seconds = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), seconds);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size())
+        return std::nullopt;
+    return seconds;
 }
 
 // What the engine refused in a request it answered out of range for, in the

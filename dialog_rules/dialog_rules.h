@@ -113,6 +113,12 @@ public:
 // and gives the generate buttons back, in that order.
 void runJob(const JobRequest& request, JobReporter& reporter);
 
+// The value of the dialog program's --seed-time: whole seconds since 1970
+// within 64 bits, with an optional sign, as the command line's option takes
+// them. It pins the random sources' seed, so that a request gives the same
+// bytes again.
+std::optional<int64_t> readSeedTime(std::string_view text);
+
 // The messages of a finished job.
 std::string refusalMessage(const JobRequest& request);
 std::string silentToneMessage(const JobRequest& request);

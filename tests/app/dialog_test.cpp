@@ -239,6 +239,9 @@ TEST(DialogStartUp, HelpAndVersionNeedNoDisplay)
         const std::vector<unsigned char> text = readBytes(out);
         EXPECT_EQ(std::string(text.begin(), text.end()).rfind(start, 0), 0u) << option;
     }
+    // A seed time that is no whole number is refused before any window opens.
+    const std::string bad = "env -u QT_QPA_PLATFORM -u DISPLAY '" + program.string() + "' --seed-time 1.5 2>/dev/null";
+    EXPECT_EQ(WEXITSTATUS(std::system(bad.c_str())), 2);
 }
 
 TEST(DialogStartUp, FailuresShowTheirMessageAndEndTheProgram)

@@ -80,6 +80,10 @@ TEST(DialogRules, DefaultsAndRequests)
     EXPECT_STREQ(rateItemText(48000), "48000");
     EXPECT_STREQ(rateItemText(0), "96000");
     EXPECT_EQ(noteFrequencyText(65.40639132514966), "65.40639132515");
+    const std::pair<const char*, std::optional<int64_t>> seeds[] = {
+        {"1700000000", 1700000000}, {"+7", 7}, {"-5", -5}, {"", {}}, {"12x", {}}, {"99999999999999999999", {}}};
+    for (const auto& [text, seconds] : seeds)
+        EXPECT_EQ(readSeedTime(text), seconds) << text;
 
     DialogValues v;
     JobRequest sweep, pink;
