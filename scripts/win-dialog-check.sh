@@ -5,7 +5,8 @@
 # with the same seed time; the About box opens from the window menu and
 # closes; an out-of-range frequency is reported twice (the field's check and
 # the refused job) and writes nothing; Escape while a job runs ends the
-# dialog with status 0 once the file is complete.
+# dialog with status 0 once the file is complete, and the session's end
+# during a job leaves the complete file too.
 #
 #   scripts/win-dialog-check.sh WINDOWS_BUILD_DIR LINUX_VELTRANE_CLI [SCREENSHOT.png]
 set -euo pipefail
@@ -116,3 +117,19 @@ app_pid=
 [ "$status" -eq 0 ] || fail "the dialog ended with status $status"
 cmp Test.wav white.wav || fail "the white noise closed during its job differs from the command line's file"
 echo "win-dialog-check: Escape during a job ended the dialog with status 0 once the file was complete ($(stat -c %s Test.wav) bytes, identical)"
+
+# The session ends (log off, shut down) during the same job: the file is
+# finished before the program goes.
+rm -f Test.wav
+timeout -k 5 300 "$wine" "$exe" --seed-time "$seed" &
+app_pid=$!
+main=$(window "$caption" 120) || fail "no window captioned '$caption' the second time"
+xdotool windowfocus "$main" 2>/dev/null || true
+sleep 1
+keys Tab Tab 1 2 0 Tab Tab Tab Tab Tab Tab Tab Tab Tab space
+during=$(stat -c %s Test.wav 2>/dev/null || echo 0)
+timeout 120 wineboot --end-session >/dev/null 2>&1 || fail "the session did not end"
+wait "$app_pid" || true
+app_pid=
+cmp Test.wav white.wav || fail "the white noise of the ended session differs from the command line's file"
+echo "win-dialog-check: the session ended with $during bytes written; the file was then completed ($(stat -c %s Test.wav) bytes, identical)"
