@@ -85,10 +85,9 @@ INT_PTR CQuorrelDlg::handle(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_QUERYDRAGICON:
         return reinterpret_cast<INT_PTR>(m_icon);
     case WM_QUERYENDSESSION:
-        // Logging off or shutting down: the session may end; a running job's
-        // file is finished first (WM_ENDSESSION).
-        if (m_busy.load())
-            m_closePending = true;
+        // Logging off or shutting down may go ahead: a running job's file is
+        // finished when the session really ends (WM_ENDSESSION), and nothing
+        // changes when it does not.
         SetWindowLongPtrA(m_hwnd, DWLP_MSGRESULT, TRUE);
         return TRUE;
     case WM_ENDSESSION:
@@ -232,17 +231,19 @@ void CQuorrelDlg::OnCancel()
 void CQuorrelDlg::OnEndSession()
 {
     // The session ends once this returns: finish the running job's file here,
-    // handling its reports, and tell nothing meanwhile.
+    // handling its reports, and tell nothing meanwhile. (A job whose start
+    // or end waits for a message box below this call has no file being
+    // written.)
     m_endingSession = true;
     MSG msg;
-    while (m_busy.load()) {
+    while (m_rendering) {
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
         }
     }
-    OnDestroy();
+    // The process ends after this returns; the file is complete.
 }
 
 void CQuorrelDlg::OnDestroy()

@@ -71,6 +71,7 @@ private:
     HWND m_focusDuringJob = nullptr;  // where the focus went when the buttons were disabled
     bool m_engineCreated = false;
     bool m_closePending = false;  // closing waits for the running job's file
+    bool m_rendering = false;     // a job's thread is writing its file
     bool m_endingSession = false; // no message boxes while the session ends
     bool m_destroyed = false;
 };

@@ -152,12 +152,14 @@ void CQuorrelDlg::startJob(SignalKind kind)
     if (m_worker.joinable())
         m_worker.join();
     JobRequest* handed = request.release();
+    m_rendering = true;
     m_worker = startHelperThread([this, handed] {
         const std::unique_ptr<JobRequest> owned(handed);
         WindowReporter reporter(this);
         runJob(*owned, reporter);
     });
     if (!m_worker.joinable()) {
+        m_rendering = false;
         delete handed;
         EnableGenerateButtons(true);
     }
@@ -175,6 +177,7 @@ INT_PTR CQuorrelDlg::onJobAction(WPARAM action, LPARAM data)
         SendMessageA(bar, PBM_DELTAPOS, WPARAM(data), 0);
         break;
     case kTell:
+        m_rendering = false; // the job's file is finished, or was never made
         if (!m_endingSession) {
             const Told* told = reinterpret_cast<const Told*>(data);
             const UINT icon = told->icon == MessageIcon::Warning ? MB_ICONEXCLAMATION : MB_ICONINFORMATION;
@@ -182,6 +185,7 @@ INT_PTR CQuorrelDlg::onJobAction(WPARAM action, LPARAM data)
         }
         break;
     case kGiveButtonsBack:
+        m_rendering = false;
         EnableGenerateButtons(true);
         break;
     default:
