@@ -10,8 +10,8 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "audio_host.h"
@@ -188,7 +188,7 @@ void BM_Writer(benchmark::State& state)
     }
     perSample(state, static_cast<double>(blocks) * kBlock);
     if (toFile)
-        ::unlink(path.c_str());
+        std::filesystem::remove(path);
 }
 BENCHMARK(BM_Writer)
     ->ArgsProduct({{16, 24, 32}, {0, 1}})
@@ -227,7 +227,7 @@ void BM_Job(benchmark::State& state)
     perSample(state, 96000.0 * seconds);
     shutdownEngine();
     setSeedTime(std::nullopt);
-    ::unlink(path.c_str());
+    std::filesystem::remove(path);
 }
 BENCHMARK(BM_Job)
     ->ArgsProduct({{0, 1, 2, 3}, {16, 24, 32}})

@@ -19,9 +19,9 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 #include "engine.h"
@@ -108,7 +108,7 @@ int main(int argc, char** argv)
     });
     app.exec();
     worker.join();
-    ::unlink(path.c_str());
+    std::filesystem::remove(path);
 
     std::printf("%d rounds, 120 s 1000 Hz 16-bit tone at 96000 Hz, %d progress reports per job\n", rounds,
                 kReports);

@@ -151,6 +151,19 @@ const char* signalName(CliSignal signal)
     return "";
 }
 
+namespace {
+
+bool takesNoValue(int id)
+{
+    for (const option* o = kLongOptions; o->name; ++o) {
+        if (o->val == id)
+            return o->has_arg == no_argument;
+    }
+    return false;
+}
+
+}  // namespace
+
 CliParseResult parseCliArguments(const std::vector<std::string>& args)
 {
     CliParseResult result;
@@ -182,7 +195,11 @@ CliParseResult parseCliArguments(const std::vector<std::string>& args)
             operands.emplace_back(optarg);
             continue;
         case ':':
-            result.error = "option " + spellingOf(optopt, !typedLong) + " needs a value";
+            // An option that takes no value, given one (--quiet=yes): glibc
+            // answers '?' (below), the getopt_long of MinGW-w64 ':', having
+            // stepped back from the word.
+            result.error = takesNoValue(optopt) ? "option " + spellingOf(optopt, false) + " takes no value"
+                                                : "option " + spellingOf(optopt, !typedLong) + " needs a value";
             return result;
         case '?':
             if (optopt == 0)

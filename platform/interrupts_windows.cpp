@@ -51,6 +51,8 @@ BOOL WINAPI onControl(DWORD event)
         return FALSE;  // logoff and shutdown reach services only
     }
     std::unique_lock<std::mutex> held(gate);
+    if (cleanup.line.empty())
+        ExitProcess(status);  // before the run had anything to clean up
     if (owned.exchange(true)) {
         // The output is being finished. A closed console ends the process
         // once this handler returns: wait here instead, until the program
@@ -81,6 +83,10 @@ void prepare(const std::string& removePath, const std::string& what)
 
 InterruptMask holdBackInterrupts()
 {
+    // The handler is in place from the first hold: an event that comes
+    // while the temporary file is being made waits for its clean-up.
+    if (!installed.exchange(true))
+        SetConsoleCtrlHandler(onControl, TRUE);
     gate.lock();
     InterruptMask held{};
     held.bytes[0] = 1;

@@ -1,5 +1,7 @@
 #include "process.h"
 
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 #include <shellapi.h>
 
@@ -20,6 +22,10 @@ std::vector<std::string> commandLineArguments(int argc, char** argv)
     return args;
 }
 
-void guardStandardDescriptors() {}
+void guardStandardDescriptors()
+{
+    _setmode(1, _O_BINARY);
+    _setmode(2, _O_BINARY);
+}
 
 }  // namespace platform

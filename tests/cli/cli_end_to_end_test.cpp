@@ -1,11 +1,6 @@
 // Runs the built veltrane-cli as a user would and checks what it leaves.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <pty.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <sstream>
 #include <string>

@@ -3,8 +3,6 @@
 // a finished WAVE file whose header matches its data.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <fstream>
 
 #include "cli_fixture.h"

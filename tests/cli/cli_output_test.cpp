@@ -2,13 +2,6 @@
 // killed runs, standard output, FIFOs, devices, links and permission bits.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <thread>
 

@@ -15,6 +15,13 @@ TEST(QuickSine, ValuesStayWellWithinTheirBoundOfTheLibrarys)
     std::vector<double> x(20000), s(x.size()), c(x.size());
     // Up to the largest phase a tone reaches (22050 Hz for 120 s) and past it.
     for (const double range : {7.0, 1e3, 2e7, kQuickSineLimit}) {
+#ifdef _WIN32
+        // MinGW-w64's sin and cos lose accuracy on large arguments (45 ulp
+        // at 4.4e6), so they are no reference there; the Windows files are
+        // compared with Linux's byte for byte instead.
+        if (range > 1e3)
+            continue;
+#endif
         std::uniform_real_distribution<double> pick(-range, range);
         for (double& v : x)
             v = pick(random);

@@ -4,13 +4,12 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
+#include "posix_calls.h"
 #include "test_files.h"
 
 namespace fs = std::filesystem;

@@ -40,6 +40,12 @@ inline std::vector<unsigned char> readBytes(const std::string& path)
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+inline std::string slurpBytes(const std::string& path)
+{
+    const std::vector<unsigned char> bytes = readBytes(path);
+    return {bytes.begin(), bytes.end()};
+}
+
 inline uint32_t le32(const std::vector<unsigned char>& b, size_t at)
 {
     return uint32_t(b.at(at)) | uint32_t(b.at(at + 1)) << 8 | uint32_t(b.at(at + 2)) << 16 |
