@@ -32,6 +32,7 @@ cleanup() {
 }
 trap cleanup EXIT
 fail() { echo "win-dialog-check: $*" >&2; exit 1; }
+trap 'echo "win-dialog-check: failed at line $LINENO" >&2' ERR
 
 # A display of our own, on the first free number.
 exec 3>"$work/display"
@@ -39,7 +40,12 @@ Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb_pid=$!
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 export DISPLAY=:$(head -n1 "$work/display")
-wineserver -p
+# A new prefix is made first (about 15 s; it reports the 32-bit part that a
+# 64-bit Wine lacks, which is no failure).
+[ -d "$WINEPREFIX" ] || timeout 300 "$wine" wineboot -i >/dev/null 2>&1 || true
+# One server for every run below, once the one still ending has gone.
+timeout 60 wineserver -w || true
+wineserver -p || true  # (a server that stayed up serves as well)
 # Wine draws the window frames itself (there is no window manager here), and
 # shows Arial, which Windows has, in the font with Arial's metrics.
 timeout 300 "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null
