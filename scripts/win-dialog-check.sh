@@ -48,8 +48,17 @@ timeout 60 wineserver -w || true
 wineserver -p || true  # (a server that stayed up serves as well)
 # Wine draws the window frames itself (there is no window manager here), and
 # shows Arial, which Windows has, in the font with Arial's metrics.
-timeout 300 "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null
-timeout 300 "$wine" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v Arial /d 'Liberation Sans' /f >/dev/null
+# A Wine run that hangs at its start (rare, just after a server start) is
+# ended and run again.
+wine_run() {
+  local attempt
+  for attempt in 1 2 3; do
+    timeout -k 5 60 "$wine" "$@" >/dev/null 2>&1 && return 0
+  done
+  return 1
+}
+wine_run reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f
+wine_run reg add 'HKCU\Software\Wine\Fonts\Replacements' /v Arial /d 'Liberation Sans' /f
 
 # Waits (up to $2 s) for a window whose whole name is $1; prints its id.
 window() {
@@ -70,10 +79,22 @@ gone() {  # name, seconds
 }
 keys() { xdotool key --delay 60 "$@"; sleep 0.3; }
 
+# Starts the dialog (again, if its window has not come within a minute);
+# sets app_pid and main.
+launch() {
+  local attempt
+  for attempt in 1 2; do
+    timeout -k 5 300 "$wine" "$exe" --seed-time "$seed" &
+    app_pid=$!
+    main=$(window "$caption" 60) && return 0
+    kill "$app_pid" 2>/dev/null || true
+    wait "$app_pid" 2>/dev/null || true
+  done
+  fail "no window captioned '$caption'"
+}
+
 cd "$work"
-timeout -k 5 300 "$wine" "$exe" --seed-time "$seed" &
-app_pid=$!
-main=$(window "$caption" 120) || fail "no window captioned '$caption'"
+launch
 xdotool windowfocus "$main" 2>/dev/null || true
 sleep 1
 
@@ -127,9 +148,7 @@ echo "win-dialog-check: Escape during a job ended the dialog with status 0 once 
 # The session ends (log off, shut down) during the same job: the file is
 # finished before the program goes.
 rm -f Test.wav
-timeout -k 5 300 "$wine" "$exe" --seed-time "$seed" &
-app_pid=$!
-main=$(window "$caption" 120) || fail "no window captioned '$caption' the second time"
+launch
 xdotool windowfocus "$main" 2>/dev/null || true
 sleep 1
 keys Tab Tab 1 2 0 Tab Tab Tab Tab Tab Tab Tab Tab Tab space
