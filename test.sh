@@ -283,5 +283,9 @@ case $mode in
     build_and_test build -- -DCMAKE_BUILD_TYPE=Release
     native_matrix build
     cross_check "${cross_targets[0]}" build/matrix
+    if [ "${cross_targets[0]}" = "$windows_target" ]; then
+      ensure_packages "${windows_dialog_packages[@]}"
+      windows_dialog build
+    fi
     ;;
 esac

@@ -39,7 +39,8 @@ exec 3>"$work/display"
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb_pid=$!
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=:$(head -n1 "$work/display")
+DISPLAY=:$(head -n1 "$work/display")
+export DISPLAY
 # A new prefix is made first (about 15 s; it reports the 32-bit part that a
 # 64-bit Wine lacks, which is no failure).
 [ -d "$WINEPREFIX" ] || timeout 300 "$wine" wineboot -i >/dev/null 2>&1 || true
@@ -51,8 +52,8 @@ wineserver -p || true  # (a server that stayed up serves as well)
 # A Wine run that hangs at its start (rare, just after a server start) is
 # ended and run again.
 wine_run() {
-  local attempt
-  for attempt in 1 2 3; do
+  local _
+  for _ in 1 2 3; do
     timeout -k 5 60 "$wine" "$@" >/dev/null 2>&1 && return 0
   done
   return 1
@@ -82,8 +83,8 @@ keys() { xdotool key --delay 60 "$@"; sleep 0.3; }
 # Starts the dialog (again, if its window has not come within a minute);
 # sets app_pid and main.
 launch() {
-  local attempt
-  for attempt in 1 2; do
+  local _
+  for _ in 1 2; do
     timeout -k 5 300 "$wine" "$exe" --seed-time "$seed" &
     app_pid=$!
     main=$(window "$caption" 60) && return 0
