@@ -15,7 +15,9 @@
 #                           their tests cross-built for arm64, s390x and i386
 #                           and run under qemu-user, their files compared
 #                           byte for byte with this machine's; the same for
-#                           Windows (MinGW-w64), run under Wine
+#                           Windows (MinGW-w64), run under Wine, with the
+#                           Windows dialog and zip, the dialog driven under
+#                           Wine
 #   ./test.sh --fuzz [S]    only the fuzz targets, S seconds each (default 30)
 #   ./test.sh --cross T     only the cross check for target T (a file name in
 #                           cmake/toolchains/ without .cmake)
@@ -137,6 +139,30 @@ native_matrix() {  # build dir -> renders build/matrix, and again with the basel
   echo "baseline kernels: $(ls "$1/matrix" | grep -c '\.wav$') files identical"
 }
 
+windows_dialog_packages=(xvfb xdotool imagemagick)
+
+# The Windows dialog, after the Windows check has built everything in its
+# directory (the dialog rules' suite under Wine among it): makes the zip and
+# checks what it holds, and drives the dialog under Wine in a virtual display
+# (scripts/win-dialog-check.sh) against the native command line's file.
+windows_dialog() {  # native build dir
+  local dir=build-$windows_target version
+  echo "== Windows dialog and zip"
+  cmake -S . -B "$dir" -DCMAKE_TOOLCHAIN_FILE="cmake/toolchains/$windows_target.cmake" -DCMAKE_BUILD_TYPE=Release \
+    >/dev/null
+  cmake --build "$dir" -j"$jobs" --target veltrane veltrane-cli
+  version=$(sed -n 's/^project(Veltrane VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+  rm -f "$dir"/veltrane-*-windows-x86_64.zip
+  (cd "$dir" && cpack -G ZIP >/dev/null)
+  local listing name
+  listing=$(cmake -E tar tf "$dir/veltrane-$version-windows-x86_64.zip")
+  for name in veltrane.exe veltrane-cli.exe LICENSE.txt README.txt; do
+    grep -qx "veltrane-$version-windows-x86_64/$name" <<<"$listing" || { echo "the zip lacks $name" >&2; return 1; }
+  done
+  echo "veltrane-$version-windows-x86_64.zip: $(wc -l <<<"$listing") files"
+  scripts/win-dialog-check.sh "$dir" "$1/cli/veltrane-cli"
+}
+
 run_fuzzers() {
   CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELTRANE_FUZZ=ON \
     -DVELTRANE_BUILD_TESTS=OFF -DVELTRANE_BUILD_BENCH=OFF -DVELTRANE_BUILD_APP=OFF >/dev/null
@@ -227,7 +253,7 @@ case $mode in
   ci)
     # shellcheck disable=SC2046 # one package name a word
     ensure_packages clang libclang-rt-14-dev lintian desktop-file-utils appstream man-db \
-      $(cross_needs "${cross_targets[@]}")
+      $(cross_needs "${cross_targets[@]}") "${windows_dialog_packages[@]}"
     build_and_test build -- -DCMAKE_BUILD_TYPE=Release
     echo "== the baseline kernels"
     VELTRANE_ISA=baseline QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-failure -j"$jobs"
@@ -235,6 +261,7 @@ case $mode in
     for target in "${cross_targets[@]}"; do
       cross_check "$target" build/matrix
     done
+    windows_dialog build
     echo "== Debian package"
     check_package
     echo "== AddressSanitizer + UndefinedBehaviorSanitizer, leak checks on"
@@ -260,5 +287,9 @@ case $mode in
     build_and_test build -- -DCMAKE_BUILD_TYPE=Release
     native_matrix build
     cross_check "${cross_targets[0]}" build/matrix
+    if [ "${cross_targets[0]}" = "$windows_target" ]; then
+      ensure_packages "${windows_dialog_packages[@]}"
+      windows_dialog build
+    fi
     ;;
 esac

@@ -25,8 +25,6 @@
 
 namespace {
 
-constexpr int kA4SearchStart = 57;
-
 class NoteListFiller : public NoteListSink {
 public:
     explicit NoteListFiller(QListWidget* list)
@@ -102,11 +100,11 @@ void CQuorrelDlg::OnInitDialog()
     setWindowIcon(m_icon);
 
     if (!m_services.createNoteTable()) {
-        failInitialisation("Can't create note array - Exiting!!");
+        failInitialisation(kNoteTableFailure);
         return;
     }
     if (!m_services.isEngineAvailable() || !m_services.createEngine(m_relay.get(), false)) {
-        failInitialisation("Initialization failure - Exiting!!");
+        failInitialisation(kInitialisationFailure);
         return;
     }
     m_services.setEngineSampleRate(44100);
@@ -114,7 +112,7 @@ void CQuorrelDlg::OnInitDialog()
     m_startDir = QDir::currentPath();
     // Without a readable working directory the file still goes there, by a
     // relative name.
-    m_pathEdit->setText(m_startDir.isEmpty() ? QStringLiteral("Test.wav") : m_startDir + QStringLiteral("/Test.wav"));
+    m_pathEdit->setText(QString::fromStdString(defaultOutputPath(m_startDir.toStdString(), '/')));
 
     m_busy.store(false, std::memory_order_release);
 
@@ -124,14 +122,13 @@ void CQuorrelDlg::OnInitDialog()
         fillNoteList(filler);
     }
 
-    m_rateCombo->setItemData(0, 44100);
-    m_rateCombo->setItemData(1, 48000);
-    m_rateCombo->setItemData(2, 96000);
+    for (int i = 0; i < 3; ++i)
+        m_rateCombo->setItemData(i, kSampleRates[i]);
     synchroniseRateCombo();
 
     {
         const QSignalBlocker quiet(m_noteList);
-        selectListString(m_noteList, kA4SearchStart, QStringLiteral("A4 440.00000"));
+        selectListString(m_noteList, kStartNoteSearchStart, QString::fromLatin1(kStartNotePrefix));
     }
     OnNoteSelected();
 
@@ -139,7 +136,7 @@ void CQuorrelDlg::OnInitDialog()
     m_progress->setPosition(0);
 
     m_bits16->setChecked(true);
-    m_bitWidth = 16;
+    m_values.bitWidth = 16;
 
     m_sineButton->setFocus(Qt::OtherFocusReason);
 }
@@ -246,8 +243,8 @@ void CQuorrelDlg::OnNoteSelected()
     const int index = selected.first()->data(Qt::UserRole).toInt();
     if (index < 0 || index >= kNoteCount)
         return;
-    m_sineHz = table[index];
-    m_freqEdit->setText(QString::fromStdString(formatFixed(m_sineHz, 11)));
+    m_values.sineHz = table[index];
+    m_freqEdit->setText(QString::fromStdString(noteFrequencyText(m_values.sineHz)));
 }
 
 void CQuorrelDlg::OnSampleRateSelected()
@@ -257,7 +254,7 @@ void CQuorrelDlg::OnSampleRateSelected()
         return;
     if (m_services.setEngineSampleRate(m_rateCombo->itemData(index)))
         return;
-    showMessage(this, QString::fromLatin1(kProgramCaption), QStringLiteral("Can't set sample rate to requested value!"),
+    showMessage(this, QString::fromLatin1(kProgramCaption), QString::fromLatin1(kSampleRateFailure),
                 QMessageBox::NoIcon);
     synchroniseRateCombo();
 }
@@ -265,21 +262,20 @@ void CQuorrelDlg::OnSampleRateSelected()
 void CQuorrelDlg::synchroniseRateCombo()
 {
     const int rate = getEngineSampleRate();
-    const char* text = rate == 44100 ? "44100" : rate == 48000 ? "48000" : "96000";
-    m_rateCombo->selectString(0, QString::fromLatin1(text));
+    m_rateCombo->selectString(0, QString::fromLatin1(rateItemText(rate)));
 }
 
 void CQuorrelDlg::OnBitWidth16()
 {
-    m_bitWidth = 16;
+    m_values.bitWidth = 16;
 }
 
 void CQuorrelDlg::OnBitWidth24()
 {
-    m_bitWidth = 24;
+    m_values.bitWidth = 24;
 }
 
 void CQuorrelDlg::OnBitWidth32()
 {
-    m_bitWidth = 32;
+    m_values.bitWidth = 32;
 }

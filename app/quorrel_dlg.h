@@ -52,12 +52,12 @@ public:
     bool isBusy() const { return m_busy.load(std::memory_order_acquire); }
     bool isClosePending() const { return m_closePending; }
 
-    double sineHz() const { return m_sineHz; }
-    double sweepStartHz() const { return m_sweepStartHz; }
-    double sweepEndHz() const { return m_sweepEndHz; }
-    double durationSec() const { return m_durationSec; }
-    uint32_t attenuationDb() const { return m_attenuationDb; }
-    int bitWidth() const { return m_bitWidth; }
+    double sineHz() const { return m_values.sineHz; }
+    double sweepStartHz() const { return m_values.sweepStartHz; }
+    double sweepEndHz() const { return m_values.sweepEndHz; }
+    double durationSec() const { return m_values.durationSec; }
+    uint32_t attenuationDb() const { return m_values.attenuationDb; }
+    int bitWidth() const { return m_values.bitWidth; }
     ProgressBar* progressBar() const { return m_progress; }
     ProgressRelay* progressRelay() const { return m_relay.get(); }
 
@@ -67,7 +67,6 @@ public:
     bool DoDataExchange(bool save);
 
     void EnableGenerateButtons(bool enable);
-    void ShowInvalidPathMessage();
 
     // The dialog's window menu: the About command (any id from 16 to 31) opens
     // the About box; close ends the dialog; the rest is left to the system.
@@ -102,13 +101,11 @@ private:
     void startJob(SignalKind kind);
     void synchroniseRateCombo();
     void finishPendingClose();
-    bool exchangeDouble(QLineEdit* edit, double& member, double low, double high);
-    bool exchangeUnsigned(QLineEdit* edit, uint32_t& member, uint32_t low, uint32_t high);
-    void failExchange(QLineEdit* edit, const QString& message);
+    QLineEdit* editOf(ValueField field) const;
 
     DialogServices m_services;
 
-    int m_bitWidth = kRequestDefaults.bits;
+    DialogValues m_values;  // the request's values, the bit width among them
     QString m_startDir;
     std::atomic<bool> m_busy{false};
     ProgressBar* m_progress = nullptr;
@@ -116,11 +113,6 @@ private:
     QLineEdit* m_freqEdit = nullptr;
     QListWidget* m_noteList = nullptr;
     QLineEdit* m_attenEdit = nullptr;
-    double m_sweepStartHz = kRequestDefaults.sweepStartHz;
-    double m_sweepEndHz = kRequestDefaults.sweepEndHz;
-    double m_durationSec = kRequestDefaults.seconds;
-    double m_sineHz = kRequestDefaults.sineHz;
-    uint32_t m_attenuationDb = kRequestDefaults.attenuationDb;
     QIcon m_icon;
 
     QPushButton* m_sineButton = nullptr;
@@ -144,6 +136,3 @@ private:
     bool m_destroyed = false;
     bool m_centred = false;
 };
-
-// The caption of every message the dialog shows: the application's name.
-inline constexpr const char* kProgramCaption = "Veltrane";

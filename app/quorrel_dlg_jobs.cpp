@@ -30,14 +30,6 @@ void CQuorrelDlg::EnableGenerateButtons(bool enable)
     });
 }
 
-void CQuorrelDlg::ShowInvalidPathMessage()
-{
-    runOnThreadOf(this, [this] {
-        showMessage(this, QString::fromLatin1(kProgramCaption), QStringLiteral("Invalid path or filename!!"),
-                    QMessageBox::Warning);
-    });
-}
-
 void CQuorrelDlg::OnGenerateSine()
 {
     startJob(SignalKind::Sine);
@@ -82,18 +74,8 @@ void CQuorrelDlg::startJob(SignalKind kind)
         EnableGenerateButtons(true);
         return;
     }
-    request->path = QFile::encodeName(m_pathEdit->text()).toStdString();
-    request->sampleRate = static_cast<uint32_t>(getEngineSampleRate());
-    if (kind == SignalKind::Sine) {
-        request->startHz = m_sineHz;
-    } else if (kind == SignalKind::Sweep) {
-        request->startHz = m_sweepStartHz;
-        request->endHz = m_sweepEndHz;
-    }
-    request->durationSec = m_durationSec;
-    request->attenuationDb = m_attenuationDb;
-    request->kind = kind;
-    request->bitWidth = m_bitWidth;
+    fillRequest(*request, kind, m_values, QFile::encodeName(m_pathEdit->text()).toStdString(),
+                static_cast<uint32_t>(getEngineSampleRate()));
     request->progress = m_progress;
     request->dialog = this;
 

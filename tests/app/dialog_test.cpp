@@ -240,6 +240,9 @@ TEST(DialogStartUp, HelpAndVersionNeedNoDisplay)
         const std::vector<unsigned char> text = readBytes(out);
         EXPECT_EQ(std::string(text.begin(), text.end()).rfind(start, 0), 0u) << option;
     }
+    // A seed time that is no whole number is refused before any window opens.
+    const std::string bad = "env -u QT_QPA_PLATFORM -u DISPLAY '" + program.string() + "' --seed-time 1.5 2>/dev/null";
+    EXPECT_EQ(WEXITSTATUS(std::system(bad.c_str())), 2);
 }
 
 TEST(DialogStartUp, FailuresShowTheirMessageAndEndTheProgram)
@@ -301,14 +304,12 @@ TEST_F(DialogTest, EachButtonRendersItsOwnSignalAtTheChosenWidth)
 TEST_F(DialogTest, EachBadFieldIsReportedAndTheJobStillRuns)
 {
     // The job then writes its file with what was read, or is refused by the
-    // engine, which is reported as well.
+    // engine, which is reported as well. The dialog rules' suite holds every
+    // field's messages; these rows take each way through the dialog.
     const struct { const char *field, *text, *message, *refused; } cases[] = {
         {"sweepStartEdit", "abc", "Enter a number.", nullptr},
-        {"sweepEndEdit", "30000", "Enter a number between 10 and 22050.", nullptr},
         {"durationEdit", "0.009", "Enter a number between 0.01 and 120.",
          "the duration of 0.009 s is outside 0.01 to 120 s for a sine"},
-        {"freqEdit", "9.99", "Enter a number between 10 and 22050.", "the frequency of 9.99 Hz is outside 10 to 22050 Hz"},
-        {"attenEdit", "x", "Enter a positive integer.", nullptr},
         {"attenEdit", "-3", "Enter an integer between 0 and 90.", "the attenuation of -3 dB is outside 0 to 90 dB"},
     };
     for (const auto& c : cases) {

@@ -1,10 +1,9 @@
 #include "data_exchange.h"
 
-#include <cerrno>
+#include <algorithm>
 #include <charconv>
-#include <clocale>
-#include <cstdlib>
-#include <locale.h>
+#include <cmath>
+#include <limits>
 
 namespace {
 
@@ -18,6 +17,39 @@ bool isDigit(char c)
     return c >= '0' && c <= '9';
 }
 
+// Where a decimal's leading digit stands: 1 for 1 to 9.99, 0 for 0.1 to 0.999,
+// 309 for 1e308; saturated far beyond what a double holds. Only its sign is
+// used, for a number too large or too small for a double.
+long long decimalExponent(std::string_view number)
+{
+    size_t i = 0;
+    long long position = 0;
+    bool seen = false;
+    for (; i < number.size() && isDigit(number[i]); ++i) {
+        seen = seen || number[i] != '0';
+        position += seen ? 1 : 0;
+    }
+    if (i < number.size() && number[i] == '.')
+        for (++i; i < number.size() && isDigit(number[i]); ++i) {
+            if (seen)
+                continue;
+            if (number[i] != '0')
+                seen = true;
+            else
+                --position;
+        }
+    long long exponent = 0;
+    if (i < number.size() && (number[i] == 'e' || number[i] == 'E')) {
+        const bool minus = ++i < number.size() && number[i] == '-';
+        if (i < number.size() && (number[i] == '-' || number[i] == '+'))
+            ++i;
+        for (; i < number.size() && isDigit(number[i]); ++i)
+            exponent = std::min(exponent * 10 + (number[i] - '0'), 1000000000LL);
+        exponent = minus ? -exponent : exponent;
+    }
+    return position + exponent;
+}
+
 size_t skipSpace(std::string_view text)
 {
     size_t i = 0;
@@ -26,13 +58,21 @@ size_t skipSpace(std::string_view text)
     return i;
 }
 
-// strtod with '.' as the decimal point, whatever locale the toolkit set.
-double parseCDecimal(const std::string& number)
+// The decimal number that the scan found (no white space, an optional sign),
+// correctly rounded as strtod does, with '.' as the decimal point whatever
+// locale the toolkit set. A magnitude beyond the doubles reads as an
+// infinity, one below the smallest denormal as zero.
+double parseCDecimal(std::string_view number)
 {
-    static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
-    return strtod_l(number.c_str(), nullptr, cLocale);
+    const bool negative = !number.empty() && number[0] == '-';
+    if (!number.empty() && (number[0] == '-' || number[0] == '+'))
+        number.remove_prefix(1);
+    double value = 0.0;
+    const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value);
+    if (error == std::errc::result_out_of_range)
+        value = decimalExponent(number) > 0 ? std::numeric_limits<double>::infinity() : 0.0;
+    return negative ? -value : value;
 }
-
 } // namespace
 
 std::optional<double> scanDecimal(std::string_view text)
@@ -66,7 +106,7 @@ std::optional<double> scanDecimal(std::string_view text)
             i = j;
         }
     }
-    return parseCDecimal(std::string(text.substr(start, i - start)));
+    return parseCDecimal(text.substr(start, i - start));
 }
 
 std::optional<uint32_t> scanUnsigned(std::string_view text)
