@@ -29,11 +29,16 @@ inline constexpr uint32_t kLcgIncrement = 907633515u;
 // The top 23 bits of a congruential state under sign 0 and the exponent of
 // 2: the bits of a float in [2, 4). A template so that lanes of states take
 // the same rule.
+// Always inlined, so that the vector lanes' form never passes a vector
+// across a call and the warning about such calls does not apply.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wpsabi"
 template <typename Word>
-inline Word conversionWordOf(Word state)
+__attribute__((always_inline)) inline Word conversionWordOf(Word state)
 {
     return (state >> 9) | 0x40000000u;
 }
+#pragma GCC diagnostic pop
 
 // That float less 3, halved: a value in [-0.5, 0.5 - 2^-23], built from the
 // bits without an integer-to-float conversion.
