@@ -58,7 +58,7 @@ int reportUnprepared(std::ostream& err, const OutputFile& file, const std::strin
     }
     if (prepared != 0 && !file.failedDirectory().empty()) {
         err << kProgram << ": cannot create a temporary file in \"" << file.failedDirectory()
-            << "\" (TMPDIR, or /tmp): " << platform::errorText(prepared) << '\n';
+            << "\" (" << OutputFile::temporaryDirectorySource() << "): " << platform::errorText(prepared) << '\n';
         return kExitCannotWrite;
     }
     return cannotWrite(err, path, prepared);

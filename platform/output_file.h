@@ -42,6 +42,8 @@ public:
     // After a failed prepare: the temporary directory that could not take
     // the temporary file, empty when the target itself failed.
     const std::string& failedDirectory() const { return failedDirectory_; }
+    // Where that directory comes from, in the user's words.
+    static const char* temporaryDirectorySource();
     // The path the engine writes.
     const std::string& renderPath() const { return renderPath_; }
     // The temporary file's name (empty when the engine writes the target),

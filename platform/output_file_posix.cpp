@@ -331,3 +331,8 @@ std::string defaultOutputPath()
         return "Test.wav";
     return (directory / "Test.wav").string();
 }
+
+const char* OutputFile::temporaryDirectorySource()
+{
+    return "TMPDIR, or /tmp";
+}

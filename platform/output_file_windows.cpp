@@ -229,3 +229,8 @@ std::string defaultOutputPath()
     const std::u8string utf8 = (directory / "Test.wav").u8string();
     return {utf8.begin(), utf8.end()};
 }
+
+const char* OutputFile::temporaryDirectorySource()
+{
+    return "TMPDIR, or the system's temporary folder";
+}
