@@ -6,6 +6,10 @@
 #include <cstring>
 #include <limits>
 
+#if defined(__x86_64__) || defined(__i386__)
+#include <cpuid.h>
+#endif
+
 // Every sample is defined in IEEE binary64 arithmetic, each operation rounded
 // to nearest on its own. A target that keeps wider intermediates or whose
 // double is another format would give other samples: refuse to build there.
@@ -28,8 +32,12 @@ bool cpuHasAvx2()
 bool cpuHasSha()
 {
 #if defined(__x86_64__) || defined(__i386__)
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("sha") && __builtin_cpu_supports("sse4.1");
+    // Asked of the CPU directly: not every compiler's __builtin_cpu_supports
+    // knows "sha". SHA is leaf 7's EBX bit 29, SSE4.1 leaf 1's ECX bit 19.
+    unsigned a = 0, b = 0, c = 0, d = 0;
+    if (!__get_cpuid(1, &a, &b, &c, &d) || !(c & (1u << 19)))
+        return false;
+    return __get_cpuid_count(7, 0, &a, &b, &c, &d) && (b & (1u << 29));
 #else
     return false;
 #endif
